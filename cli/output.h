@@ -1,0 +1,50 @@
+#pragma once
+
+#include "scan.h"
+
+#include <QByteArray>
+#include <QStringEncoder>
+
+#include <cstdio>
+
+namespace kelto {
+
+// UTF-8 text to a C stream, through one buffer of our own: rows are appended piece by
+// piece and written in large blocks, never a flush per row.
+class Utf8Output
+{
+public:
+    explicit Utf8Output(std::FILE *stream);
+    ~Utf8Output();
+    Utf8Output(const Utf8Output &) = delete;
+    Utf8Output &operator=(const Utf8Output &) = delete;
+
+    Utf8Output &operator<<(QStringView text);
+    Utf8Output &operator<<(QLatin1StringView text);
+    Utf8Output &operator<<(char c);
+    // A JSON string literal: quotes, escapes for control characters, the quote and the
+    // backslash, and for lone surrogates, so that every UTF-16 code unit survives.
+    void appendJsonString(QStringView text);
+
+    // Writes out what is buffered; false when the stream reported an error.
+    bool flush();
+
+private:
+    void makeRoom(qsizetype bytes);
+
+    std::FILE *m_stream;
+    QStringEncoder m_encoder;
+    QByteArray m_buffer;
+    qsizetype m_used = 0;
+    bool m_failed = false;
+};
+
+// Every row in table order, each on its own line, after "* " when it repeats the address
+// of the row before it and two spaces otherwise.
+void writeRows(Utf8Output &out, const HostTable &table);
+
+// The table as one JSON object: the file, whether the scan completed, and every host
+// with its row and the fields a lookup of it shows.
+void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan);
+
+} // namespace kelto

@@ -1,0 +1,45 @@
+#include "lookup.h"
+
+namespace kelto {
+
+namespace {
+
+constexpr qsizetype HostNamePosition = 16; // column 17, after the field's leading space
+constexpr qsizetype HostNameShown = 82; // columns 17-98
+constexpr qsizetype MacPosition = AddressFieldWidth + HostNameFieldWidth; // column 100
+
+QString withoutTrailingSpaces(QString text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1] == u' ')
+        --end;
+    text.truncate(end);
+    return text;
+}
+
+} // namespace
+
+HostFields fieldsOf(const HostRow &row)
+{
+    return {row.mid(0, AddressFieldWidth).remove(u' '),
+            withoutTrailingSpaces(row.mid(HostNamePosition, HostNameShown)), row.mid(MacPosition)};
+}
+
+QString alignHostNumber(const QString &typed)
+{
+    if (typed.size() == HostNumberWidth - 1 || typed.size() == HostNumberWidth - 2)
+        return QString(HostNumberWidth - typed.size(), u' ') + typed;
+    return typed;
+}
+
+LookupResult lookup(const HostTable &table, const QString &hostNumber)
+{
+    for (qsizetype i = 0; i < table.size(); ++i) {
+        const HostRow row = table.row(i);
+        if (hostNumber.size() == HostNumberWidth && row.equalsAt(HostNumberPosition, hostNumber))
+            return {fieldsOf(row), i};
+    }
+    return {{hostNumber, {}, {}}, -1};
+}
+
+} // namespace kelto

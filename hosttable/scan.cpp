@@ -1,0 +1,266 @@
+#include "scan.h"
+
+#include "fields.h"
+#include "linereader.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace kelto {
+
+namespace {
+
+constexpr QLatin1StringView AddressKey("IPADDR=");
+constexpr QLatin1StringView HostNameKey("hostname="); // any letter case
+constexpr QLatin1StringView ClientPartEnd("[HTTP");
+constexpr qsizetype IgnoredKeyPosition = 1; // column 2: behind a comment character
+constexpr qsizetype HostNameValuePosition = 9; // column 10: just after "hostname="
+
+bool equalsKey(QStringView text, QLatin1StringView key, Qt::CaseSensitivity cs)
+{
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const char16_t k = char16_t(key[i].unicode());
+        // Only ASCII letters fold: no other character lower-cases to a letter of a key.
+        if (c != k && !(cs == Qt::CaseInsensitive && k >= u'a' && k <= u'z' && c == k - 32))
+            return false;
+    }
+    return true;
+}
+
+// The position of the first `key` in `line`, or -1. The search runs on the key's last
+// character, which is rare in a line, and checks the key where it stands.
+qsizetype indexOfKey(QStringView line, QLatin1StringView key, Qt::CaseSensitivity cs)
+{
+    const QChar anchor = key.back();
+    const qsizetype offset = key.size() - 1;
+    for (qsizetype at = line.indexOf(anchor, offset); at >= 0; at = line.indexOf(anchor, at + 1)) {
+        if (equalsKey(line.sliced(at - offset), key, cs))
+            return at - offset;
+    }
+    return -1;
+}
+
+bool containsClientPartEnd(QStringView line)
+{
+    for (qsizetype at = line.indexOf(u'['); at >= 0; at = line.indexOf(u'[', at + 1)) {
+        if (line.size() - at >= ClientPartEnd.size()
+            && equalsKey(line.sliced(at), ClientPartEnd, Qt::CaseSensitive))
+            return true;
+    }
+    return false;
+}
+
+QStringView cutAtSemicolon(QStringView value)
+{
+    const qsizetype semicolon = value.indexOf(u';');
+    return semicolon < 0 ? value : value.first(semicolon);
+}
+
+// Copies without sharing, so that the buffers of the scan are reused line after line.
+void copyInto(QString &target, QStringView source)
+{
+    target.truncate(0);
+    target.append(source);
+}
+
+struct Pass
+{
+    ScanResult result;
+    bool invalidUtf8 = false;
+};
+
+Pass scanAs(QIODevice &device, TextEncoding encoding)
+{
+    LineReader reader(device, encoding);
+    ConfigScan scan;
+    QString line;
+    ConfigScan::Step step = ConfigScan::Step::Continue;
+    while (step == ConfigScan::Step::Continue && reader.readLine(line))
+        step = scan.take(line);
+
+    Pass pass;
+    if (reader.hasReadError()) {
+        scan.abandon();
+        pass.result.failure = ScanFailure{ScanFailure::Cause::ReadError, reader.errorString()};
+    } else {
+        if (step == ConfigScan::Step::Failed)
+            scan.abandon();
+        else
+            scan.finish();
+        pass.result.failure = scan.failure();
+        if (encoding == TextEncoding::Utf8 && !reader.sawInvalidUtf8())
+            reader.skipRest(); // the lines not needed still decide the encoding
+    }
+    pass.result.table = std::move(scan.table());
+    pass.invalidUtf8 = reader.sawInvalidUtf8();
+    return pass;
+}
+
+ScanResult failed(ScanFailure::Cause cause, const QString &detail)
+{
+    ScanResult result;
+    result.failure = ScanFailure{cause, detail};
+    return result;
+}
+
+#ifdef Q_OS_UNIX
+// Opens `path` for reading without blocking on a FIFO, and tells from the opened file
+// itself (not from the path, which may change in between) whether it is a regular file.
+std::optional<ScanResult> openRegularFile(const QString &path, QFile &file)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = name.isEmpty() ? -1 : ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return failed(ScanFailure::Cause::CannotOpen,
+                      name.isEmpty() ? QStringLiteral("no file name given") : qt_error_string(errno));
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return failed(ScanFailure::Cause::NotRegularFile, QStringLiteral("not a regular file"));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    return std::nullopt;
+}
+#else
+std::optional<ScanResult> openRegularFile(const QString &path, QFile &file)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return failed(ScanFailure::Cause::NotRegularFile, QStringLiteral("not a regular file"));
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(ScanFailure::Cause::CannotOpen, file.errorString());
+    return std::nullopt;
+}
+#endif
+
+} // namespace
+
+QString ScanFailure::description() const
+{
+    switch (cause) {
+    case Cause::MalformedAddress:
+        return QStringLiteral("line %1: malformed address \"%2\"").arg(lineNumber).arg(detail);
+    case Cause::ReadError:
+        return QStringLiteral("read error: %1").arg(detail);
+    case Cause::CannotOpen:
+    case Cause::NotRegularFile:
+        break;
+    }
+    return detail;
+}
+
+ConfigScan::Step ConfigScan::take(QString &line)
+{
+    ++m_lineNumber;
+    if (MyMacAddr(line, m_currentMac)) {
+        m_clientPartBegun = true;
+        m_macHeaderSincePending = true;
+    }
+
+    const qsizetype addressKey = indexOfKey(line, AddressKey, Qt::CaseSensitive);
+    if (addressKey >= 0 && addressKey != IgnoredKeyPosition) {
+        takeAddressLine(line, addressKey);
+        if (m_failure)
+            return Step::Failed;
+    }
+
+    const qsizetype hostNameKey = indexOfKey(line, HostNameKey, Qt::CaseInsensitive);
+    if (hostNameKey >= 0 && hostNameKey != IgnoredKeyPosition)
+        takeHostNameLine(line);
+
+    // Current server versions keep [HTTP-SETTINGS] among the settings before the first
+    // client, so only a "[HTTP" line after a MAC header ends the client part.
+    if (m_clientPartBegun && containsClientPartEnd(line))
+        return Step::Stop;
+    return Step::Continue;
+}
+
+void ConfigScan::takeAddressLine(QString &line, qsizetype keyPosition)
+{
+    if (!m_pendingAddress.isEmpty())
+        addPendingRow();
+
+    if (!MyIPAddr(line, m_address)) {
+        // The padding MyIPAddr may have added is trailing space, which trimming drops.
+        const QStringView value = QStringView(line).sliced(keyPosition + AddressKey.size());
+        m_failure = ScanFailure{ScanFailure::Cause::MalformedAddress,
+                                cutAtSemicolon(value).trimmed().toString(), m_lineNumber};
+        return;
+    }
+    if (m_address.isEmpty())
+        return;
+    copyInto(m_pendingAddress, m_address);
+    copyInto(m_pendingMac, m_currentMac);
+    m_macHeaderSincePending = false;
+}
+
+void ConfigScan::takeHostNameLine(QStringView line)
+{
+    if (m_pendingAddress.isEmpty())
+        return;
+    m_table.append(m_pendingAddress, cutAtSemicolon(line.sliced(HostNameValuePosition)),
+                   m_currentMac);
+    m_pendingAddress.truncate(0);
+    m_currentMac.truncate(0);
+}
+
+// A client without a host name line still gets its row: no host name, and the MAC that
+// stood above its address. The current MAC is emptied only when it is still that one,
+// so the next client keeps its own.
+void ConfigScan::addPendingRow()
+{
+    m_table.append(m_pendingAddress, {}, m_pendingMac);
+    m_pendingAddress.truncate(0);
+    if (!m_macHeaderSincePending)
+        m_currentMac.truncate(0);
+}
+
+void ConfigScan::finish()
+{
+    if (!m_pendingAddress.isEmpty())
+        addPendingRow();
+    m_table.sort();
+    m_table.markRepeatedAddresses();
+}
+
+void ConfigScan::abandon()
+{
+    m_pendingAddress.truncate(0);
+    m_table.sort();
+}
+
+ScanResult scanDevice(QIODevice &device)
+{
+    if (device.isSequential()) {
+        // Reading twice needs a device that can go back to its start.
+        QBuffer buffer;
+        buffer.setData(device.readAll());
+        buffer.open(QIODevice::ReadOnly);
+        return scanDevice(buffer);
+    }
+    Pass pass = scanAs(device, TextEncoding::Utf8);
+    if (pass.invalidUtf8 && device.seek(0))
+        pass = scanAs(device, TextEncoding::Windows1252);
+    return std::move(pass.result);
+}
+
+ScanResult scanFile(const QString &path)
+{
+    QFile file;
+    if (std::optional<ScanResult> failure = openRegularFile(path, file))
+        return std::move(*failure);
+    return scanDevice(file);
+}
+
+} // namespace kelto

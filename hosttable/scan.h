@@ -1,0 +1,84 @@
+#pragma once
+
+#include "hosttable.h"
+
+#include <QString>
+
+#include <optional>
+
+class QIODevice;
+
+namespace kelto {
+
+// Why a scan of the configuration file ended early.
+struct ScanFailure
+{
+    enum class Cause {
+        CannotOpen, // the system's reason is in `detail`
+        NotRegularFile, // a directory, a FIFO, a device: never read
+        ReadError, // the system's reason is in `detail`
+        MalformedAddress, // an address value with one or two dots, in `detail`
+    };
+
+    Cause cause = Cause::CannotOpen;
+    QString detail;
+    qsizetype lineNumber = 0; // 1-based, for a malformed address
+
+    // One line for an administrator, e.g. `line 12: malformed address "192.168.1"`.
+    QString description() const;
+};
+
+// The result of a scan: the rows read, sorted, and the rows that repeat an address,
+// which are marked only when the scan completed. A failed scan keeps the rows read
+// before the failure.
+struct ScanResult
+{
+    HostTable table;
+    std::optional<ScanFailure> failure;
+
+    bool isComplete() const { return !failure.has_value(); }
+};
+
+// Builds the host table from the configuration file at `path`. Anything that is not a
+// regular file fails at once, without being read.
+ScanResult scanFile(const QString &path);
+
+// Builds the host table from a device opened for reading, such as standard input.
+// The whole file is read as UTF-8 when it is valid UTF-8, otherwise as Windows-1252.
+ScanResult scanDevice(QIODevice &device);
+
+// The lines that make the host table: MAC headers, address lines, host name lines, and
+// the line containing "[HTTP" that ends the client part. One object reads one file.
+class ConfigScan
+{
+public:
+    enum class Step { Continue, Stop, Failed };
+
+    // Takes the next line. The line may be lengthened on the way, as an address line
+    // is; the caller must not rely on its content afterwards.
+    Step take(QString &line);
+    // Ends a scan that read to the end of the file or to the end of the client part.
+    void finish();
+    // Ends a scan that failed (or could not read on): the rows read so far stay.
+    void abandon();
+
+    HostTable &table() { return m_table; }
+    const std::optional<ScanFailure> &failure() const { return m_failure; }
+
+private:
+    void takeAddressLine(QString &line, qsizetype keyPosition);
+    void takeHostNameLine(QStringView line);
+    void addPendingRow();
+
+    HostTable m_table;
+    std::optional<ScanFailure> m_failure;
+    qsizetype m_lineNumber = 0;
+    QString m_currentMac;
+    QString m_pendingAddress;
+    QString m_pendingMac; // the current MAC when the pending address was read
+    bool m_macHeaderSincePending = false;
+    bool m_clientPartBegun = false; // a MAC header has been read
+    QString m_address; // scratch for the address field of each address line
+};
+
+} // namespace kelto
