@@ -87,6 +87,8 @@ QString HostRow::mid(qsizetype position, qsizetype n) const
 
 bool HostRow::equalsAt(qsizetype position, QStringView text) const
 {
+    if (text.isEmpty())
+        return true;
     if (position + text.size() > size())
         return false;
     if (position + text.size() <= m_address.size()) // the usual case: a host number
