@@ -33,8 +33,21 @@ void Utf8Output::makeRoom(qsizetype bytes)
 Utf8Output &Utf8Output::operator<<(QStringView text)
 {
     makeRoom(m_encoder.requiredSpace(text.size()));
-    char *end = m_encoder.appendToBuffer(m_buffer.data() + m_used, text);
-    m_used = end - m_buffer.data();
+    char *out = m_buffer.data() + m_used;
+    const auto *chars = reinterpret_cast<const char16_t *>(text.utf16());
+    const qsizetype n = text.size();
+    // Rows are nearly always ASCII, which is its own UTF-8: narrowed directly.
+    char16_t seen = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        seen |= chars[i];
+    if (seen < 0x80) {
+        for (qsizetype i = 0; i < n; ++i)
+            out[i] = char(chars[i]);
+        out += n;
+    } else {
+        out = m_encoder.appendToBuffer(out, text);
+    }
+    m_used = out - m_buffer.data();
     return *this;
 }
 
@@ -97,8 +110,13 @@ bool Utf8Output::flush()
 
 void writeRows(Utf8Output &out, const HostTable &table)
 {
+    auto repeated = table.repeatedRows().begin();
+    const auto repeatedEnd = table.repeatedRows().end();
     for (qsizetype i = 0; i < table.size(); ++i) {
-        out << QLatin1StringView(table.isRepeated(i) ? "* " : "  ");
+        while (repeated != repeatedEnd && repeated->last < i)
+            ++repeated;
+        const bool isRepeated = repeated != repeatedEnd && repeated->first <= i;
+        out << QLatin1StringView(isRepeated ? "* " : "  ");
         for (const QStringView piece : table.row(i).pieces())
             out << piece;
         out << '\n';

@@ -1,5 +1,7 @@
 #include "fields.h"
 
+#include "text.h"
+
 #include <algorithm>
 #include <array>
 
@@ -16,12 +18,36 @@ constexpr qsizetype AddressValuePosition = 7; // column 8: just after "IPADDR="
 constexpr qsizetype AddressWindowWidth = 15;
 constexpr qsizetype AlignedOctetWidth = 4; // three characters and the dot or space after
 
-void appendOctet(QString &out, QStringView group)
+// An address field under construction: the groups of the window (at most 16
+// characters with the space after a last octet) and up to two spaces for each of the
+// four groups. Built in place and copied out once.
+class AddressBuilder
 {
-    if (group.size() == AlignedOctetWidth - 1 || group.size() == AlignedOctetWidth - 2)
-        out.append(QLatin1StringView("  ").first(AlignedOctetWidth - group.size()));
-    out.append(group);
-}
+public:
+    void appendOctet(QStringView group)
+    {
+        if (group.size() == AlignedOctetWidth - 1 || group.size() == AlignedOctetWidth - 2) {
+            std::fill_n(m_chars.begin() + m_size, AlignedOctetWidth - group.size(), u' ');
+            m_size += AlignedOctetWidth - group.size();
+        }
+        std::copy(group.utf16(), group.utf16() + group.size(), m_chars.begin() + m_size);
+        m_size += group.size();
+    }
+
+    QStringView text() const { return QStringView(m_chars.data(), m_size); }
+
+    QStringView textWithoutTrailingSpaces() const
+    {
+        qsizetype end = m_size;
+        while (end > 0 && m_chars[end - 1] == u' ')
+            --end;
+        return text().first(end);
+    }
+
+private:
+    std::array<char16_t, AddressWindowWidth + 1 + 4 * 2> m_chars;
+    qsizetype m_size = 0;
+};
 
 // Like the classic Mid$ function: the substring of `text` from 1-based column `start`
 // with `length` characters, cut at the end of `text`.
@@ -32,9 +58,9 @@ QStringView columns(QStringView text, qsizetype start, qsizetype length)
 }
 
 // The 1-based column of the first `c` in `text` from column `from` on; 0 when none.
-qsizetype columnOf(QStringView text, QChar c, qsizetype from)
+qsizetype columnOf(QStringView text, char16_t c, qsizetype from)
 {
-    return text.indexOf(c, from - 1) + 1;
+    return indexOfChar(text, c, from - 1) + 1;
 }
 
 } // namespace
@@ -74,27 +100,27 @@ bool MyIPAddr(QString &currentLine, QString &address)
     if ((p1 > 0 && p2 == 0) || (p2 > 0 && p3 == 0))
         return false;
 
-    address.truncate(0);
-    appendOctet(address, columns(window, 1, p1));
-    appendOctet(address, columns(window, p1 + 1, p2 - p1));
-    appendOctet(address, columns(window, p2 + 1, p3 - p2));
+    AddressBuilder field;
+    field.appendOctet(columns(window, 1, p1));
+    field.appendOctet(columns(window, p1 + 1, p2 - p1));
+    field.appendOctet(columns(window, p2 + 1, p3 - p2));
     if (p3 > 0 && p4 == 0) // three dots, no space after the last: up to the window's end
-        appendOctet(address, QStringView(buffer.data() + p3, width - p3 + 1));
+        field.appendOctet(QStringView(buffer.data() + p3, width - p3 + 1));
     else
-        appendOctet(address, columns(window, p3 + 1, p4 - p3));
+        field.appendOctet(columns(window, p3 + 1, p4 - p3));
 
-    qsizetype end = address.size();
-    while (end > 0 && address[end - 1] == u' ')
-        --end;
-    address.truncate(end);
+    address.truncate(0);
+    address.append(field.textWithoutTrailingSpaces());
     return true;
 }
 
 QString MyOctet(QStringView group)
 {
-    QString aligned;
-    appendOctet(aligned, group);
-    return aligned;
+    if (group.size() > AddressWindowWidth + 1) // never from MyIPAddr; nothing to align
+        return group.toString();
+    AddressBuilder aligned;
+    aligned.appendOctet(group);
+    return aligned.text().toString();
 }
 
 } // namespace kelto

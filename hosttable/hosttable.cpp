@@ -18,6 +18,18 @@ HostRow HostTable::rowOf(const Entry &entry) const
                    fields.sliced(entry.addressLength + entry.hostNameLength, entry.macLength));
 }
 
+bool HostTable::equalsAt(qsizetype index, qsizetype position, QStringView text) const
+{
+    const Entry &entry = m_rows[size_t(index)];
+    if (!entry.prefixExact || position + text.size() > PrefixLength)
+        return rowOf(entry).equalsAt(position, text);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].unicode() != entry.prefixAt(position + i))
+            return false;
+    }
+    return true;
+}
+
 bool HostTable::isRepeated(qsizetype index) const
 {
     const auto after = std::upper_bound(m_repeated.begin(), m_repeated.end(), index,
@@ -33,16 +45,54 @@ void HostTable::append(QStringView address, QStringView hostName, QStringView ma
     Q_ASSERT(address.size() <= FieldLimit && mac.size() <= FieldLimit);
     hostName = hostName.first(std::min(hostName.size(), HostNameMaxLength));
 
-    m_rows.push_back({m_fields.size(), quint8(address.size()), quint8(hostName.size()),
-                      quint8(mac.size())});
+    Entry entry {};
+    entry.start = m_fields.size();
+    entry.addressLength = quint8(address.size());
+    entry.hostNameLength = quint8(hostName.size());
+    entry.macLength = quint8(mac.size());
+    setPrefix(entry, HostRow(address, hostName, mac));
+    m_rows.push_back(entry);
     m_fields.append(address);
     m_fields.append(hostName);
     m_fields.append(mac);
 }
 
+void HostTable::setPrefix(Entry &entry, const HostRow &row)
+{
+    std::array<char16_t, PrefixLength> chars;
+    qsizetype filled = 0;
+    for (const QStringView piece : row.pieces()) {
+        const qsizetype n = std::min(piece.size(), PrefixLength - filled);
+        std::copy_n(piece.utf16(), n, chars.begin() + filled);
+        filled += n;
+    }
+    // Every row is longer than its prefix: the host name field alone has 84 characters.
+    Q_ASSERT(filled == PrefixLength);
+    entry.prefix = {};
+    entry.prefixExact = true;
+    for (qsizetype i = 0; i < PrefixLength; ++i) {
+        entry.prefixExact = entry.prefixExact && chars[i] < 0xFF;
+        entry.prefix[size_t(i / 8)] |= quint64(std::min<char16_t>(chars[i], 0xFF)) << (8 * (7 - i % 8));
+    }
+}
+
+bool HostTable::sameAddressField(const Entry &a, const Entry &b) const
+{
+    static_assert(AddressFieldWidth == PrefixLength - 1);
+    if (a.prefixExact && b.prefixExact) // all but the last byte of the prefix
+        return a.prefix[0] == b.prefix[0] && (a.prefix[1] >> 8) == (b.prefix[1] >> 8);
+    return rowOf(a).compare(rowOf(b), AddressFieldWidth) == 0;
+}
+
 void HostTable::sort()
 {
     std::sort(m_rows.begin(), m_rows.end(), [this](const Entry &a, const Entry &b) {
+        if (a.prefixExact && b.prefixExact) {
+            if (a.prefix[0] != b.prefix[0])
+                return a.prefix[0] < b.prefix[0];
+            if (a.prefix[1] != b.prefix[1])
+                return a.prefix[1] < b.prefix[1];
+        }
         return rowOf(a).compare(rowOf(b)) < 0;
     });
 }
@@ -51,7 +101,7 @@ void HostTable::markRepeatedAddresses()
 {
     m_repeated.clear();
     for (qsizetype i = 1; i < size(); ++i) {
-        if (row(i - 1).compare(row(i), AddressFieldWidth) != 0)
+        if (!sameAddressField(m_rows[size_t(i - 1)], m_rows[size_t(i)]))
             continue;
         if (!m_repeated.empty() && m_repeated.back().last == i - 1)
             m_repeated.back().last = i;

@@ -1,15 +1,18 @@
 #include "linereader.h"
 
+#include "text.h"
+
 #include <QIODevice>
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace kelto {
 
 namespace {
 
-constexpr qsizetype ChunkSize = 1 << 20;
+constexpr qsizetype BlockSize = 1 << 20;
 constexpr QByteArrayView Utf8ByteOrderMark("\xEF\xBB\xBF");
 
 // Windows-1252 differs from Latin-1 only at 0x80-0x9F. The five bytes that it leaves
@@ -22,22 +25,43 @@ constexpr std::array<char16_t, 32> Windows1252High = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
 };
 
-char16_t fromWindows1252(uchar byte)
+QChar fromWindows1252(char byte)
 {
-    return byte >= 0x80 && byte < 0xA0 ? Windows1252High[byte - 0x80] : char16_t(byte);
+    const auto b = uchar(byte);
+    return b >= 0x80 && b < 0xA0 ? QChar(Windows1252High[b - 0x80]) : QChar(b);
 }
 
-bool isLineEnd(char byte)
+bool isAscii(QByteArrayView bytes)
 {
-    return byte == '\n' || byte == '\r';
+    constexpr quint64 HighBits = 0x8080808080808080;
+    quint64 seen = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        quint64 word;
+        std::memcpy(&word, bytes.data() + i, sizeof word);
+        seen |= word;
+    }
+    for (; i < bytes.size(); ++i)
+        seen |= uchar(bytes[i]);
+    return (seen & HighBits) == 0;
+}
+
+// The length of the part of `bytes` that ends with its last CR or LF; 0 when none.
+qsizetype wholeLinesLength(QByteArrayView bytes)
+{
+    for (qsizetype i = bytes.size(); i > 0; --i) {
+        if (bytes[i - 1] == '\n' || bytes[i - 1] == '\r')
+            return i;
+    }
+    return 0;
 }
 
 } // namespace
 
 LineReader::LineReader(QIODevice &device, TextEncoding encoding)
     : m_device(device), m_encoding(encoding),
-      // Lines are decoded one by one: nothing may carry over from one line to the next,
-      // and a byte order mark is dropped only at the start of the file.
+      // Blocks hold whole lines, so nothing carries over from one block to the next; a
+      // byte order mark is dropped by hand, only at the start of the file.
       m_utf8(QStringConverter::Utf8,
              QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom)
 {
@@ -48,79 +72,81 @@ QString LineReader::errorString() const
     return m_device.errorString();
 }
 
-bool LineReader::fillBuffer()
+bool LineReader::decodeNextBlock()
 {
-    if (m_readError)
-        return false;
-    m_buffer.resize(ChunkSize);
-    const qint64 got = m_device.read(m_buffer.data(), ChunkSize);
-    m_readError = got < 0;
-    m_buffer.resize(std::max<qint64>(got, 0));
+    m_text.truncate(0);
     m_position = 0;
-    return got > 0;
+    while (!m_atEnd && m_text.isEmpty()) {
+        const qsizetype kept = m_bytes.size();
+        m_bytes.resize(kept + BlockSize);
+        const qint64 got = m_device.read(m_bytes.data() + kept, BlockSize);
+        m_bytes.resize(kept + std::max<qint64>(got, 0));
+        if (got < 0) {
+            m_readError = true;
+            return false;
+        }
+        m_atEnd = got == 0;
+        // At the end the rest is a last line without a terminator.
+        const qsizetype length = m_atEnd ? m_bytes.size() : wholeLinesLength(m_bytes);
+        if (length > 0) {
+            decode(QByteArrayView(m_bytes).first(length));
+            m_bytes.remove(0, length);
+        }
+    }
+    return !m_text.isEmpty();
 }
 
-bool LineReader::readLine(QString &line)
+bool LineReader::readLine(QStringView &line)
 {
-    m_carried.truncate(0);
-    for (;;) {
-        if (m_position == m_buffer.size() && !fillBuffer()) {
-            if (m_carried.isEmpty() || m_readError)
-                return false;
-            decode(m_carried, line); // a last line without a terminator
-            return true;
-        }
-        if (m_afterCarriageReturn && m_carried.isEmpty() && m_buffer[m_position] == '\n')
-            ++m_position; // the LF of a CRLF that straddled two reads
-        m_afterCarriageReturn = false;
+    if (m_position == m_text.size() && !decodeNextBlock())
+        return false;
+    const auto *text = reinterpret_cast<const char16_t *>(m_text.constData());
+    if (m_afterCarriageReturn && text[m_position] == u'\n')
+        ++m_position; // the LF of a CRLF that straddled two blocks
+    m_afterCarriageReturn = false;
+    if (m_position == m_text.size() && !decodeNextBlock())
+        return false;
+    text = reinterpret_cast<const char16_t *>(m_text.constData());
 
-        const auto begin = m_buffer.cbegin() + m_position;
-        const auto end = std::find_if(begin, m_buffer.cend(), isLineEnd);
-        if (end == m_buffer.cend()) {
-            m_carried.append(QByteArrayView(begin, end));
-            m_position = m_buffer.size();
-            continue;
-        }
-
-        const QByteArrayView rest(begin, end);
-        if (m_carried.isEmpty()) {
-            decode(rest, line);
-        } else {
-            m_carried.append(rest);
-            decode(m_carried, line);
-        }
-        m_position = end - m_buffer.cbegin() + 1;
-        if (*end == '\r') {
-            if (m_position < m_buffer.size())
-                m_position += m_buffer[m_position] == '\n';
+    const qsizetype end = indexOfEither(m_text, u'\n', u'\r', m_position);
+    line = QStringView(m_text).sliced(m_position, (end < 0 ? m_text.size() : end) - m_position);
+    m_position += line.size();
+    if (end >= 0) {
+        ++m_position;
+        if (text[end] == u'\r') {
+            if (m_position < m_text.size())
+                m_position += text[m_position] == u'\n';
             else
                 m_afterCarriageReturn = true;
         }
-        return true;
     }
+    return true;
 }
 
 void LineReader::skipRest()
 {
-    QString line;
+    QStringView line;
     while (readLine(line)) {
     }
 }
 
-void LineReader::decode(QByteArrayView bytes, QString &line)
+void LineReader::decode(QByteArrayView bytes)
 {
-    const bool fileStart = std::exchange(m_atFileStart, false);
-    if (m_encoding == TextEncoding::Windows1252) {
-        line.resize(bytes.size());
-        std::transform(bytes.begin(), bytes.end(), line.begin(),
-                       [](char byte) { return QChar(fromWindows1252(uchar(byte))); });
-        return;
-    }
-    if (fileStart && bytes.startsWith(Utf8ByteOrderMark))
+    if (m_encoding == TextEncoding::Utf8 && std::exchange(m_atFileStart, false)
+        && bytes.startsWith(Utf8ByteOrderMark))
         bytes = bytes.sliced(Utf8ByteOrderMark.size());
-    line.resize(m_utf8.requiredSpace(bytes.size()));
-    const QChar *end = m_utf8.appendToBuffer(line.data(), bytes);
-    line.truncate(end - line.constData());
+
+    // Nearly every file is ASCII, which reads the same in both encodings.
+    if (isAscii(bytes)) {
+        m_text.append(QLatin1StringView(bytes));
+    } else if (m_encoding == TextEncoding::Windows1252) {
+        m_text.resize(bytes.size());
+        std::transform(bytes.begin(), bytes.end(), m_text.begin(), fromWindows1252);
+    } else {
+        m_text.resize(m_utf8.requiredSpace(bytes.size()));
+        const QChar *end = m_utf8.appendToBuffer(m_text.data(), bytes);
+        m_text.truncate(end - m_text.constData());
+    }
 }
 
 } // namespace kelto

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringDecoder>
+#include <QStringView>
 
 class QIODevice;
 
@@ -18,14 +19,17 @@ enum class TextEncoding {
 // part of its line. The bytes are decoded in the given encoding; with UTF-8 a leading
 // byte order mark is dropped and invalid sequences are remembered, so the caller can
 // read the file again as Windows-1252.
+//
+// The file is read and decoded in blocks of whole lines, and lines are handed out as
+// views into the decoded block: nothing is allocated or copied per line.
 class LineReader
 {
 public:
     LineReader(QIODevice &device, TextEncoding encoding);
 
-    // Puts the next line, without its terminator, into `line`. False at the end of the
-    // input and after a read error.
-    bool readLine(QString &line);
+    // Sets `line` to the next line, without its terminator; the view stays valid until
+    // the next call. False at the end of the input and after a read error.
+    bool readLine(QStringView &line);
     // Reads the rest of the input, only to learn whether it is valid UTF-8.
     void skipRest();
 
@@ -35,17 +39,18 @@ public:
     bool sawInvalidUtf8() const { return m_utf8.hasError(); }
 
 private:
-    bool fillBuffer();
-    void decode(QByteArrayView bytes, QString &line);
+    bool decodeNextBlock();
+    void decode(QByteArrayView bytes);
 
     QIODevice &m_device;
     TextEncoding m_encoding;
     QStringDecoder m_utf8;
-    QByteArray m_buffer;
-    qsizetype m_position = 0;
-    QByteArray m_carried; // the start of a line that the previous buffer ended in
+    QByteArray m_bytes; // read but not yet decoded: the start of a line, then a new block
+    QString m_text; // the decoded block: whole lines with their terminators
+    qsizetype m_position = 0; // in m_text
     bool m_atFileStart = true;
-    bool m_afterCarriageReturn = false;
+    bool m_atEnd = false;
+    bool m_afterCarriageReturn = false; // the block ended in CR: skip an LF that follows
     bool m_readError = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "fields.h"
 #include "linereader.h"
+#include "text.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -36,32 +37,43 @@ bool equalsKey(QStringView text, QLatin1StringView key, Qt::CaseSensitivity cs)
     return true;
 }
 
-// The position of the first `key` in `line`, or -1. The search runs on the key's last
-// character, which is rare in a line, and checks the key where it stands.
-qsizetype indexOfKey(QStringView line, QLatin1StringView key, Qt::CaseSensitivity cs)
+// What a line holds for the scan: where the keys of an address line and of a host
+// name line first stand (-1: nowhere), and whether it contains "[HTTP".
+struct LineKeys
 {
-    const QChar anchor = key.back();
-    const qsizetype offset = key.size() - 1;
-    for (qsizetype at = line.indexOf(anchor, offset); at >= 0; at = line.indexOf(anchor, at + 1)) {
-        if (equalsKey(line.sliced(at - offset), key, cs))
-            return at - offset;
-    }
-    return -1;
-}
+    qsizetype address = -1;
+    qsizetype hostName = -1;
+    bool clientPartEnd = false;
+};
 
-bool containsClientPartEnd(QStringView line)
+// One pass finds all three: both keys end in "=" and "[HTTP" starts with "[",
+// characters that are rare in a line.
+LineKeys findKeys(QStringView line)
 {
-    for (qsizetype at = line.indexOf(u'['); at >= 0; at = line.indexOf(u'[', at + 1)) {
-        if (line.size() - at >= ClientPartEnd.size()
-            && equalsKey(line.sliced(at), ClientPartEnd, Qt::CaseSensitive))
-            return true;
+    LineKeys keys;
+    const qsizetype addressOffset = AddressKey.size() - 1;
+    const qsizetype hostNameOffset = HostNameKey.size() - 1;
+    for (qsizetype at = indexOfEither(line, u'=', u'['); at >= 0;
+         at = indexOfEither(line, u'=', u'[', at + 1)) {
+        if (line[at] == u'[') {
+            keys.clientPartEnd = keys.clientPartEnd
+                || (line.size() - at >= ClientPartEnd.size()
+                    && equalsKey(line.sliced(at), ClientPartEnd, Qt::CaseSensitive));
+            continue;
+        }
+        if (keys.address < 0 && at >= addressOffset
+            && equalsKey(line.sliced(at - addressOffset), AddressKey, Qt::CaseSensitive))
+            keys.address = at - addressOffset;
+        if (keys.hostName < 0 && at >= hostNameOffset
+            && equalsKey(line.sliced(at - hostNameOffset), HostNameKey, Qt::CaseInsensitive))
+            keys.hostName = at - hostNameOffset;
     }
-    return false;
+    return keys;
 }
 
 QStringView cutAtSemicolon(QStringView value)
 {
-    const qsizetype semicolon = value.indexOf(u';');
+    const qsizetype semicolon = indexOfChar(value, u';');
     return semicolon < 0 ? value : value.first(semicolon);
 }
 
@@ -82,7 +94,7 @@ Pass scanAs(QIODevice &device, TextEncoding encoding)
 {
     LineReader reader(device, encoding);
     ConfigScan scan;
-    QString line;
+    QStringView line;
     ConfigScan::Step step = ConfigScan::Step::Continue;
     while (step == ConfigScan::Step::Continue && reader.readLine(line))
         step = scan.take(line);
@@ -160,7 +172,7 @@ QString ScanFailure::description() const
     return detail;
 }
 
-ConfigScan::Step ConfigScan::take(QString &line)
+ConfigScan::Step ConfigScan::take(QStringView line)
 {
     ++m_lineNumber;
     if (MyMacAddr(line, m_currentMac)) {
@@ -168,39 +180,41 @@ ConfigScan::Step ConfigScan::take(QString &line)
         m_macHeaderSincePending = true;
     }
 
-    const qsizetype addressKey = indexOfKey(line, AddressKey, Qt::CaseSensitive);
-    if (addressKey >= 0 && addressKey != IgnoredKeyPosition) {
-        takeAddressLine(line, addressKey);
+    // The address normalisation may lengthen the line, but only by spaces, which move
+    // no key and add no "[HTTP".
+    const LineKeys keys = findKeys(line);
+    if (keys.address >= 0 && keys.address != IgnoredKeyPosition) {
+        copyInto(m_currentLine, line);
+        takeAddressLine(keys.address);
         if (m_failure)
             return Step::Failed;
+        line = m_currentLine;
     }
-
-    const qsizetype hostNameKey = indexOfKey(line, HostNameKey, Qt::CaseInsensitive);
-    if (hostNameKey >= 0 && hostNameKey != IgnoredKeyPosition)
+    if (keys.hostName >= 0 && keys.hostName != IgnoredKeyPosition)
         takeHostNameLine(line);
 
     // Current server versions keep [HTTP-SETTINGS] among the settings before the first
     // client, so only a "[HTTP" line after a MAC header ends the client part.
-    if (m_clientPartBegun && containsClientPartEnd(line))
+    if (m_clientPartBegun && keys.clientPartEnd)
         return Step::Stop;
     return Step::Continue;
 }
 
-void ConfigScan::takeAddressLine(QString &line, qsizetype keyPosition)
+void ConfigScan::takeAddressLine(qsizetype keyPosition)
 {
     if (!m_pendingAddress.isEmpty())
         addPendingRow();
 
-    if (!MyIPAddr(line, m_address)) {
+    if (!MyIPAddr(m_currentLine, m_address)) {
         // The padding MyIPAddr may have added is trailing space, which trimming drops.
-        const QStringView value = QStringView(line).sliced(keyPosition + AddressKey.size());
+        const QStringView value = QStringView(m_currentLine).sliced(keyPosition + AddressKey.size());
         m_failure = ScanFailure{ScanFailure::Cause::MalformedAddress,
                                 cutAtSemicolon(value).trimmed().toString(), m_lineNumber};
         return;
     }
     if (m_address.isEmpty())
         return;
-    copyInto(m_pendingAddress, m_address);
+    std::swap(m_pendingAddress, m_address); // the old buffer is reused for the next line
     copyInto(m_pendingMac, m_currentMac);
     m_macHeaderSincePending = false;
 }

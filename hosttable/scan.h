@@ -54,9 +54,8 @@ class ConfigScan
 public:
     enum class Step { Continue, Stop, Failed };
 
-    // Takes the next line. The line may be lengthened on the way, as an address line
-    // is; the caller must not rely on its content afterwards.
-    Step take(QString &line);
+    // Takes the next line of the file.
+    Step take(QStringView line);
     // Ends a scan that read to the end of the file or to the end of the client part.
     void finish();
     // Ends a scan that failed (or could not read on): the rows read so far stay.
@@ -66,7 +65,7 @@ public:
     const std::optional<ScanFailure> &failure() const { return m_failure; }
 
 private:
-    void takeAddressLine(QString &line, qsizetype keyPosition);
+    void takeAddressLine(qsizetype keyPosition);
     void takeHostNameLine(QStringView line);
     void addPendingRow();
 
@@ -78,6 +77,7 @@ private:
     QString m_pendingMac; // the current MAC when the pending address was read
     bool m_macHeaderSincePending = false;
     bool m_clientPartBegun = false; // a MAC header has been read
+    QString m_currentLine; // an address line, which MyIPAddr may lengthen
     QString m_address; // scratch for the address field of each address line
 };
 
