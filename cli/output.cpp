@@ -110,17 +110,12 @@ bool Utf8Output::flush()
 
 void writeRows(Utf8Output &out, const HostTable &table)
 {
-    auto repeated = table.repeatedRows().begin();
-    const auto repeatedEnd = table.repeatedRows().end();
-    for (qsizetype i = 0; i < table.size(); ++i) {
-        while (repeated != repeatedEnd && repeated->last < i)
-            ++repeated;
-        const bool isRepeated = repeated != repeatedEnd && repeated->first <= i;
-        out << QLatin1StringView(isRepeated ? "* " : "  ");
-        for (const QStringView piece : table.row(i).pieces())
+    table.forEachRow([&out](qsizetype, const HostRow &row, bool repeated) {
+        out << QLatin1StringView(repeated ? "* " : "  ");
+        for (const QStringView piece : row.pieces())
             out << piece;
         out << '\n';
-    }
+    });
 }
 
 void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan)
@@ -131,8 +126,7 @@ void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan)
     out << QLatin1StringView(", \"complete\": ")
         << QLatin1StringView(scan.isComplete() ? "true" : "false")
         << QLatin1StringView(", \"hosts\": [");
-    for (qsizetype i = 0; i < table.size(); ++i) {
-        const HostRow row = table.row(i);
+    table.forEachRow([&out](qsizetype i, const HostRow &row, bool repeated) {
         const HostFields fields = fieldsOf(row);
         out << QLatin1StringView(i == 0 ? "\n  {\"row\": " : ",\n  {\"row\": ");
         out.appendJsonString(row.text());
@@ -142,9 +136,8 @@ void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan)
         out.appendJsonString(fields.hostName);
         out << QLatin1StringView(", \"mac\": ");
         out.appendJsonString(fields.mac);
-        out << QLatin1StringView(", \"duplicate\": ")
-            << QLatin1StringView(table.isRepeated(i) ? "true}" : "false}");
-    }
+        out << QLatin1StringView(", \"duplicate\": ") << QLatin1StringView(repeated ? "true}" : "false}");
+    });
     out << QLatin1StringView(table.isEmpty() ? "]}\n" : "\n]}\n");
 }
 

@@ -18,6 +18,15 @@ HostRow HostTable::rowOf(const Entry &entry) const
                    fields.sliced(entry.addressLength + entry.hostNameLength, entry.macLength));
 }
 
+void HostTable::prefetch(qsizetype index) const
+{
+#if defined(__GNUC__)
+    __builtin_prefetch(m_fields.constData() + m_rows[size_t(index)].start);
+#else
+    Q_UNUSED(index);
+#endif
+}
+
 bool HostTable::equalsAt(qsizetype index, qsizetype position, QStringView text) const
 {
     const Entry &entry = m_rows[size_t(index)];

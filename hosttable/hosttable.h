@@ -31,6 +31,13 @@ public:
     // Whether the text of row `index` from `position` on equals `text`.
     bool equalsAt(qsizetype index, qsizetype position, QStringView text) const;
 
+    // Calls f(index, row, repeated) for every row in table order. The fields of the rows
+    // lie in the order the file gave them, so the fields of the rows ahead are fetched
+    // from memory while the current one is used: listing a large table costs no more
+    // than reading it.
+    template<typename F>
+    void forEachRow(F &&f) const;
+
     // The rows that repeat the address of the row before them, as ascending runs.
     // Empty until markRepeatedAddresses() has run.
     const std::vector<RowRange> &repeatedRows() const { return m_repeated; }
@@ -65,6 +72,7 @@ private:
     };
 
     HostRow rowOf(const Entry &entry) const;
+    void prefetch(qsizetype index) const;
     static void setPrefix(Entry &entry, const HostRow &row);
     bool sameAddressField(const Entry &a, const Entry &b) const;
 
@@ -72,5 +80,19 @@ private:
     std::vector<Entry> m_rows;
     std::vector<RowRange> m_repeated;
 };
+
+template<typename F>
+void HostTable::forEachRow(F &&f) const
+{
+    constexpr qsizetype Ahead = 16;
+    auto repeated = m_repeated.begin();
+    for (qsizetype i = 0; i < size(); ++i) {
+        if (i + Ahead < size())
+            prefetch(i + Ahead);
+        while (repeated != m_repeated.end() && repeated->last < i)
+            ++repeated;
+        f(i, row(i), repeated != m_repeated.end() && repeated->first <= i);
+    }
+}
 
 } // namespace kelto
