@@ -3,8 +3,8 @@
 //
 //   kelto-bench-scan FILE...
 
-#include "lookup.h"
 #include "scan.h"
+#include "lookup.h"
 
 #include <QElapsedTimer>
 
@@ -34,8 +34,8 @@ int main(int argc, char *argv[])
                 return 1;
         }
         std::printf("%-40s %9lld rows  scan %8.1f ms  (%.0f ns/row)  lookup miss %6.2f ms\n",
-                    argv[i], qlonglong(rows), bestScan / 1e6, double(bestScan) / double(std::max<qsizetype>(rows, 1)),
-                    bestMiss / 1e6);
+                    argv[i], qlonglong(rows), bestScan / 1e6,
+                    double(bestScan) / double(std::max<qsizetype>(rows, 1)), bestMiss / 1e6);
     }
     return 0;
 }

@@ -102,16 +102,18 @@ int main(int argc, char *argv[])
         "to its end, 64 usage error, 74 output error."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption fileOption({QStringLiteral("f"), QStringLiteral("file")},
-                                        QStringLiteral("The configuration file (\"-\": standard input)."),
-                                        QStringLiteral("PATH"), DefaultFile);
+    const QCommandLineOption fileOption(
+        {QStringLiteral("f"), QStringLiteral("file")},
+        QStringLiteral("The configuration file (\"-\": standard input)."), QStringLiteral("PATH"),
+        DefaultFile);
     const QCommandLineOption formatOption(QStringLiteral("format"),
                                           QStringLiteral("Output of list: rows or json."),
                                           QStringLiteral("FORMAT"), QStringLiteral("rows"));
     parser.addOption(fileOption);
     parser.addOption(formatOption);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list or lookup"));
-    parser.addPositionalArgument(QStringLiteral("number"), QStringLiteral("Host numbers, for lookup."),
+    parser.addPositionalArgument(QStringLiteral("number"),
+                                 QStringLiteral("Host numbers, for lookup."),
                                  QStringLiteral("[NUMBER...]"));
 
     if (!parser.parse(QCoreApplication::arguments()))
@@ -133,7 +135,8 @@ int main(int argc, char *argv[])
     const QString format = parser.value(formatOption);
     options.json = format == QLatin1StringView("json");
 
-    if (options.command != QLatin1StringView("list") && options.command != QLatin1StringView("lookup"))
+    if (options.command != QLatin1StringView("list")
+        && options.command != QLatin1StringView("lookup"))
         return usageError(parser, options.command.isEmpty()
                                       ? QStringLiteral("no command given")
                                       : QStringLiteral("unknown command: %1").arg(options.command));

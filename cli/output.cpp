@@ -73,21 +73,31 @@ void Utf8Output::appendJsonString(QStringView text)
     qsizetype plain = 0; // start of the run of characters that need no escape
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        const bool pairedSurrogate = (c.isHighSurrogate() && i + 1 < text.size()
-                                      && text[i + 1].isLowSurrogate())
-            || (c.isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate());
+        const bool pairedSurrogate
+            = (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+              || (c.isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate());
         const bool escape = c == u'"' || c == u'\\' || c.unicode() < 0x20
-            || (c.isSurrogate() && !pairedSurrogate);
+                            || (c.isSurrogate() && !pairedSurrogate);
         if (!escape)
             continue;
         *this << text.sliced(plain, i - plain);
         plain = i + 1;
         switch (c.unicode()) {
-        case u'"': *this << QLatin1StringView("\\\""); break;
-        case u'\\': *this << QLatin1StringView("\\\\"); break;
-        case u'\n': *this << QLatin1StringView("\\n"); break;
-        case u'\r': *this << QLatin1StringView("\\r"); break;
-        case u'\t': *this << QLatin1StringView("\\t"); break;
+        case u'"':
+            *this << QLatin1StringView("\\\"");
+            break;
+        case u'\\':
+            *this << QLatin1StringView("\\\\");
+            break;
+        case u'\n':
+            *this << QLatin1StringView("\\n");
+            break;
+        case u'\r':
+            *this << QLatin1StringView("\\r");
+            break;
+        case u'\t':
+            *this << QLatin1StringView("\\t");
+            break;
         default: {
             char escaped[sizeof "\\u0000"];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c.unicode()));
@@ -100,7 +110,8 @@ void Utf8Output::appendJsonString(QStringView text)
 
 bool Utf8Output::flush()
 {
-    if (m_used > 0 && std::fwrite(m_buffer.constData(), 1, size_t(m_used), m_stream) != size_t(m_used))
+    if (m_used > 0
+        && std::fwrite(m_buffer.constData(), 1, size_t(m_used), m_stream) != size_t(m_used))
         m_failed = true;
     m_used = 0;
     if (std::fflush(m_stream) != 0)
@@ -136,7 +147,8 @@ void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan)
         out.appendJsonString(fields.hostName);
         out << QLatin1StringView(", \"mac\": ");
         out.appendJsonString(fields.mac);
-        out << QLatin1StringView(", \"duplicate\": ") << QLatin1StringView(repeated ? "true}" : "false}");
+        out << QLatin1StringView(", \"duplicate\": ")
+            << QLatin1StringView(repeated ? "true}" : "false}");
     });
     out << QLatin1StringView(table.isEmpty() ? "]}\n" : "\n]}\n");
 }

@@ -8,7 +8,7 @@ namespace {
 
 // The longest run of padding a row can need: a host name field with an empty name.
 constexpr auto Spaces = [] {
-    std::array<char16_t, HostNameFieldWidth> spaces {};
+    std::array<char16_t, HostNameFieldWidth> spaces{};
     spaces.fill(u' ');
     return spaces;
 }();
@@ -50,14 +50,13 @@ private:
 HostRow::HostRow(QStringView address, QStringView hostName, QStringView mac)
     : m_address(address), m_hostName(hostName.first(std::min(hostName.size(), HostNameMaxLength))),
       m_mac(mac)
-{
-}
+{ }
 
 HostRow::Pieces HostRow::pieces() const
 {
     const QStringView spaces(Spaces.data(), Spaces.size());
-    return {m_address, spaces.first(1), m_hostName, spaces.first(HostNameMaxLength - m_hostName.size()),
-            m_mac};
+    return {m_address, spaces.first(1), m_hostName,
+            spaces.first(HostNameMaxLength - m_hostName.size()), m_mac};
 }
 
 qsizetype HostRow::size() const

@@ -42,8 +42,7 @@ public:
     // Whether the characters from `position` on equal `text` exactly.
     bool equalsAt(qsizetype position, QStringView text) const;
     // Ordinal comparison (UTF-16 code units) of the first `n` characters of both texts.
-    int compare(const HostRow &other,
-                qsizetype n = std::numeric_limits<qsizetype>::max()) const;
+    int compare(const HostRow &other, qsizetype n = std::numeric_limits<qsizetype>::max()) const;
 
     // The text in order as five pieces: address, space, host name, padding, MAC.
     using Pieces = std::array<QStringView, 5>;

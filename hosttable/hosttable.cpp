@@ -54,7 +54,7 @@ void HostTable::append(QStringView address, QStringView hostName, QStringView ma
     Q_ASSERT(address.size() <= FieldLimit && mac.size() <= FieldLimit);
     hostName = hostName.first(std::min(hostName.size(), HostNameMaxLength));
 
-    Entry entry {};
+    Entry entry{};
     entry.start = m_fields.size();
     entry.addressLength = quint8(address.size());
     entry.hostNameLength = quint8(hostName.size());
@@ -81,7 +81,8 @@ void HostTable::setPrefix(Entry &entry, const HostRow &row)
     entry.prefixExact = true;
     for (qsizetype i = 0; i < PrefixLength; ++i) {
         entry.prefixExact = entry.prefixExact && chars[i] < 0xFF;
-        entry.prefix[size_t(i / 8)] |= quint64(std::min<char16_t>(chars[i], 0xFF)) << (8 * (7 - i % 8));
+        entry.prefix[size_t(i / 8)] |= quint64(std::min<char16_t>(chars[i], 0xFF))
+                                       << (8 * (7 - i % 8));
     }
 }
 

@@ -35,8 +35,7 @@ public:
     // lie in the order the file gave them, so the fields of the rows ahead are fetched
     // from memory while the current one is used: listing a large table costs no more
     // than reading it.
-    template<typename F>
-    void forEachRow(F &&f) const;
+    template <typename F> void forEachRow(F &&f) const;
 
     // The rows that repeat the address of the row before them, as ascending runs.
     // Empty until markRepeatedAddresses() has run.
@@ -81,8 +80,7 @@ private:
     std::vector<RowRange> m_repeated;
 };
 
-template<typename F>
-void HostTable::forEachRow(F &&f) const
+template <typename F> void HostTable::forEachRow(F &&f) const
 {
     constexpr qsizetype Ahead = 16;
     auto repeated = m_repeated.begin();

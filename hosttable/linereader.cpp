@@ -64,8 +64,7 @@ LineReader::LineReader(QIODevice &device, TextEncoding encoding)
       // byte order mark is dropped by hand, only at the start of the file.
       m_utf8(QStringConverter::Utf8,
              QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom)
-{
-}
+{ }
 
 QString LineReader::errorString() const
 {
@@ -126,8 +125,7 @@ bool LineReader::readLine(QStringView &line)
 void LineReader::skipRest()
 {
     QStringView line;
-    while (readLine(line)) {
-    }
+    while (readLine(line)) { }
 }
 
 void LineReader::decode(QByteArrayView bytes)

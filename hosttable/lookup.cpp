@@ -35,7 +35,8 @@ QString alignHostNumber(const QString &typed)
 LookupResult lookup(const HostTable &table, const QString &hostNumber)
 {
     for (qsizetype i = 0; i < table.size(); ++i) {
-        if (hostNumber.size() == HostNumberWidth && table.equalsAt(i, HostNumberPosition, hostNumber))
+        if (hostNumber.size() == HostNumberWidth
+            && table.equalsAt(i, HostNumberPosition, hostNumber))
             return {fieldsOf(table.row(i)), i};
     }
     return {{hostNumber, {}, {}}, -1};

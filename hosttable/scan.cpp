@@ -56,9 +56,10 @@ LineKeys findKeys(QStringView line)
     for (qsizetype at = indexOfEither(line, u'=', u'['); at >= 0;
          at = indexOfEither(line, u'=', u'[', at + 1)) {
         if (line[at] == u'[') {
-            keys.clientPartEnd = keys.clientPartEnd
-                || (line.size() - at >= ClientPartEnd.size()
-                    && equalsKey(line.sliced(at), ClientPartEnd, Qt::CaseSensitive));
+            keys.clientPartEnd
+                = keys.clientPartEnd
+                  || (line.size() - at >= ClientPartEnd.size()
+                      && equalsKey(line.sliced(at), ClientPartEnd, Qt::CaseSensitive));
             continue;
         }
         if (keys.address < 0 && at >= addressOffset
@@ -130,11 +131,14 @@ ScanResult failed(ScanFailure::Cause cause, const QString &detail)
 std::optional<ScanResult> openRegularFile(const QString &path, QFile &file)
 {
     const QByteArray name = QFile::encodeName(path);
-    const int fd = name.isEmpty() ? -1 : ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd
+        = name.isEmpty() ? -1 : ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return failed(ScanFailure::Cause::CannotOpen,
-                      name.isEmpty() ? QStringLiteral("no file name given") : qt_error_string(errno));
-    struct stat status {};
+        return failed(ScanFailure::Cause::CannotOpen, name.isEmpty()
+                                                          ? QStringLiteral("no file name given")
+                                                          : qt_error_string(errno));
+    struct stat status
+    { };
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
         return failed(ScanFailure::Cause::NotRegularFile, QStringLiteral("not a regular file"));
@@ -207,7 +211,8 @@ void ConfigScan::takeAddressLine(qsizetype keyPosition)
 
     if (!MyIPAddr(m_currentLine, m_address)) {
         // The padding MyIPAddr may have added is trailing space, which trimming drops.
-        const QStringView value = QStringView(m_currentLine).sliced(keyPosition + AddressKey.size());
+        const QStringView value
+            = QStringView(m_currentLine).sliced(keyPosition + AddressKey.size());
         m_failure = ScanFailure{ScanFailure::Cause::MalformedAddress,
                                 cutAtSemicolon(value).trimmed().toString(), m_lineNumber};
         return;

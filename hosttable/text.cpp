@@ -18,7 +18,8 @@ qsizetype indexOfEither(QStringView text, char16_t a, char16_t b, qsizetype from
     const __m128i wantB = _mm_set1_epi16(short(b));
     for (; end - p >= 8; p += 8) {
         const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-        const __m128i found = _mm_or_si128(_mm_cmpeq_epi16(chars, wantA), _mm_cmpeq_epi16(chars, wantB));
+        const __m128i found
+            = _mm_or_si128(_mm_cmpeq_epi16(chars, wantA), _mm_cmpeq_epi16(chars, wantB));
         if (const auto mask = unsigned(_mm_movemask_epi8(found)))
             return p - begin + std::countr_zero(mask) / 2;
     }

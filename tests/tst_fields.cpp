@@ -29,16 +29,26 @@ void tst_Fields::macHeader_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("mac"); // empty: not a header, the current MAC is kept
 
-    QTest::newRow("plain") << "[00-11-22-33-44-55]" << "00-11-22-33-44-55";
-    QTest::newRow("text after bracket") << "[aa-bb-cc-dd-ee-ff]·;·note" << "aa-bb-cc-dd-ee-ff";
-    QTest::newRow("letters not examined") << "[xx-yy-zz-11-22-33]" << "xx-yy-zz-11-22-33";
-    QTest::newRow("case kept") << "[00-1a-2B-33-44-55]" << "00-1a-2B-33-44-55";
-    QTest::newRow("indented") << "·[00-11-22-33-44-55]" << "";
-    QTest::newRow("colons") << "[00:11:22:33:44:55]" << "";
-    QTest::newRow("short group") << "[0-11-22-33-44-55]" << "";
-    QTest::newRow("no closing bracket") << "[00-11-22-33-44-55" << "";
-    QTest::newRow("settings section") << "[HTTP-SETTINGS]" << "";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("plain") << "[00-11-22-33-44-55]"
+                           << "00-11-22-33-44-55";
+    QTest::newRow("text after bracket") << "[aa-bb-cc-dd-ee-ff]·;·note"
+                                        << "aa-bb-cc-dd-ee-ff";
+    QTest::newRow("letters not examined") << "[xx-yy-zz-11-22-33]"
+                                          << "xx-yy-zz-11-22-33";
+    QTest::newRow("case kept") << "[00-1a-2B-33-44-55]"
+                               << "00-1a-2B-33-44-55";
+    QTest::newRow("indented") << "·[00-11-22-33-44-55]"
+                              << "";
+    QTest::newRow("colons") << "[00:11:22:33:44:55]"
+                            << "";
+    QTest::newRow("short group") << "[0-11-22-33-44-55]"
+                                 << "";
+    QTest::newRow("no closing bracket") << "[00-11-22-33-44-55"
+                                        << "";
+    QTest::newRow("settings section") << "[HTTP-SETTINGS]"
+                                      << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void tst_Fields::macHeader()
@@ -63,7 +73,8 @@ void tst_Fields::address_data()
     QTest::newRow("three-digit last") << "IPADDR=192.168.1.200" << true << "192.168.··1.200";
     QTest::newRow("comment") << "IPADDR=192.168.1.15;comment" << true << "192.168.··1.·15";
     QTest::newRow("fills window") << "IPADDR=192.168.100.200" << true << "192.168.100.200";
-    QTest::newRow("fills window, comment") << "IPADDR=192.168.100.200;x" << true << "192.168.100.200";
+    QTest::newRow("fills window, comment")
+        << "IPADDR=192.168.100.200;x" << true << "192.168.100.200";
     QTest::newRow("spaced comment") << "IPADDR=10.20.30.40·;·x" << true << "·10.·20.·30.·40";
     QTest::newRow("empty value") << "IPADDR=" << true << "";
     QTest::newRow("no dots") << "IPADDR=dhcp" << true << "dhcp";
@@ -74,8 +85,7 @@ void tst_Fields::address_data()
     QTest::newRow("only semicolons") << "IPADDR=;;;" << true << "";
     QTest::newRow("one dot") << "IPADDR=192.168" << false << "";
     QTest::newRow("two dots") << "IPADDR=192.168.1" << false << "";
-    QTest::newRow("window without dot or space") << "IPADDR=1234567890123456.1.2.3" << true
-                                                 << "";
+    QTest::newRow("window without dot or space") << "IPADDR=1234567890123456.1.2.3" << true << "";
 }
 
 void tst_Fields::address()
@@ -121,13 +131,20 @@ void tst_Fields::octet_data()
     QTest::addColumn<QString>("group");
     QTest::addColumn<QString>("aligned");
 
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("lone dot") << "." << ".";
-    QTest::newRow("one digit") << "1." << "··1.";
-    QTest::newRow("two digits") << "16." << "·16.";
-    QTest::newRow("three digits") << "192." << "192.";
-    QTest::newRow("last with space") << "5·" << "··5·";
-    QTest::newRow("five") << "4567·" << "4567·";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("lone dot") << "."
+                              << ".";
+    QTest::newRow("one digit") << "1."
+                               << "··1.";
+    QTest::newRow("two digits") << "16."
+                                << "·16.";
+    QTest::newRow("three digits") << "192."
+                                  << "192.";
+    QTest::newRow("last with space") << "5·"
+                                     << "··5·";
+    QTest::newRow("five") << "4567·"
+                          << "4567·";
 }
 
 void tst_Fields::octet()
@@ -145,19 +162,23 @@ void tst_Fields::rowComposition_data()
     QTest::addColumn<QString>("expected");
 
     const QString mac = QStringLiteral("00-11-22-33-44-55");
-    QTest::newRow("full row") << "192.168.··1.··5" << "alpha" << mac
+    QTest::newRow("full row") << "192.168.··1.··5"
+                              << "alpha" << mac
                               << "192.168.··1.··5·alpha" + QString(78, QChar(0xB7)) + mac;
-    QTest::newRow("no MAC") << "192.168.··1.··5" << "alpha" << ""
+    QTest::newRow("no MAC") << "192.168.··1.··5"
+                            << "alpha"
+                            << ""
                             << "192.168.··1.··5·alpha" + QString(78, QChar(0xB7));
-    QTest::newRow("83 characters fill the field")
-        << "··1.··2.··3.··4" << QString(83, 'n') << mac << "··1.··2.··3.··4·" + QString(83, 'n') + mac;
-    QTest::newRow("84 characters are cut")
-        << "··1.··2.··3.··4" << QString(83, 'n') + 'X' << mac
-        << "··1.··2.··3.··4·" + QString(83, 'n') + mac;
+    QTest::newRow("83 characters fill the field") << "··1.··2.··3.··4" << QString(83, 'n') << mac
+                                                  << "··1.··2.··3.··4·" + QString(83, 'n') + mac;
+    QTest::newRow("84 characters are cut") << "··1.··2.··3.··4" << QString(83, 'n') + 'X' << mac
+                                           << "··1.··2.··3.··4·" + QString(83, 'n') + mac;
     QTest::newRow("short address shifts the row")
-        << "dhcp" << "a" << mac << "dhcp·a" + QString(82, QChar(0xB7)) + mac;
-    QTest::newRow("empty host name") << "··1.··2.··3.··4" << "" << mac
-                                     << "··1.··2.··3.··4" + QString(84, QChar(0xB7)) + mac;
+        << "dhcp"
+        << "a" << mac << "dhcp·a" + QString(82, QChar(0xB7)) + mac;
+    QTest::newRow("empty host name")
+        << "··1.··2.··3.··4"
+        << "" << mac << "··1.··2.··3.··4" + QString(84, QChar(0xB7)) + mac;
 }
 
 void tst_Fields::rowComposition()

@@ -34,10 +34,13 @@ RandomFields randomFields(QRandomGenerator &random)
         return s;
     };
     const int octet = random.bounded(4);
-    QString address = random.bounded(4) == 0 ? text(random.bounded(1, 20))
-                                             : QStringLiteral("192.168.··%1.··%2").arg(octet).arg(random.bounded(3));
-    return {spaces(address), text(random.bounded(3) == 0 ? random.bounded(80, 90) : random.bounded(6)),
-            random.bounded(3) == 0 ? QString() : QStringLiteral("00-11-22-33-44-5") + QString::number(octet)};
+    QString address = random.bounded(4) == 0
+                          ? text(random.bounded(1, 20))
+                          : QStringLiteral("192.168.··%1.··%2").arg(octet).arg(random.bounded(3));
+    return {spaces(address),
+            text(random.bounded(3) == 0 ? random.bounded(80, 90) : random.bounded(6)),
+            random.bounded(3) == 0 ? QString()
+                                   : QStringLiteral("00-11-22-33-44-5") + QString::number(octet)};
 }
 
 } // namespace
@@ -102,14 +105,17 @@ void tst_HostTable::sortEqualsSortedInsertion()
     }
     table.sort();
     table.markRepeatedAddresses();
-    std::sort(expected.begin(), expected.end(),
-              [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseSensitive) < 0; });
+    std::sort(expected.begin(), expected.end(), [](const QString &a, const QString &b) {
+        return a.compare(b, Qt::CaseSensitive) < 0;
+    });
 
     QCOMPARE(table.size(), 40000);
     int repeated = 0;
     for (qsizetype i = 0; i < table.size(); ++i) {
         QCOMPARE(table.rowText(i), expected[i]);
-        const bool repeats = i > 0 && expected[i].left(AddressFieldWidth) == expected[i - 1].left(AddressFieldWidth);
+        const bool repeats
+            = i > 0
+              && expected[i].left(AddressFieldWidth) == expected[i - 1].left(AddressFieldWidth);
         QCOMPARE(table.isRepeated(i), repeats);
         repeated += repeats;
     }
@@ -128,9 +134,10 @@ void tst_HostTable::orderIgnoresLocale()
     table.append(spaces("192.168.··1.··5"), u"_b", {});
     table.sort();
     table.markRepeatedAddresses();
-    QCOMPARE(listed(table), (QStringList{"  " + row("192.168.··1.··5", "Ab"), "* " + row("192.168.··1.··5", "_b"),
-                                         "* " + row("192.168.··1.··5", "ab"), "  " + row("R=192.168.··1.··9", "x"),
-                                         "  " + row("dhcp", "x")}));
+    QCOMPARE(listed(table),
+             (QStringList{"  " + row("192.168.··1.··5", "Ab"), "* " + row("192.168.··1.··5", "_b"),
+                          "* " + row("192.168.··1.··5", "ab"), "  " + row("R=192.168.··1.··9", "x"),
+                          "  " + row("dhcp", "x")}));
 }
 
 QTEST_APPLESS_MAIN(tst_HostTable)

@@ -15,8 +15,14 @@ const QString MacB = QStringLiteral("aa-bb-cc-dd-ee-ff");
 const QString HeaderA = '[' + MacA + ']';
 const QString HeaderB = '[' + MacB + ']';
 
-QString plain(const QString &row) { return QStringLiteral("  ") + row; }
-QString marked(const QString &row) { return QStringLiteral("* ") + row; }
+QString plain(const QString &row)
+{
+    return QStringLiteral("  ") + row;
+}
+QString marked(const QString &row)
+{
+    return QStringLiteral("* ") + row;
+}
 
 ScanResult scanBytes(const QByteArray &bytes)
 {
@@ -51,38 +57,45 @@ void tst_Scan::rows_data()
                                 << QStringList{plain(r5)};
     QTest::newRow("settings sections first")
         << QStringList{"[SETTINGS]", "IPBIND_1=192.168.1.1", "[HTTP-SETTINGS]", "EnableHTTP=1",
-                       HeaderA, "IPADDR=192.168.1.5", "AutoConfig=x", "Hostname=alpha", "LeaseEnd=1"}
+                       HeaderA,      "IPADDR=192.168.1.5",   "AutoConfig=x",    "Hostname=alpha",
+                       "LeaseEnd=1"}
         << QStringList{plain(r5)};
     QTest::newRow("host name cut at semicolon")
-        << QStringList{"IPADDR=1.1.1.1", "HOSTNAME=Beta;comment", "IPADDR=1.1.1.2", "hostname=gamma·;x"}
-        << QStringList{plain(row("··1.··1.··1.··1", "Beta")), plain(row("··1.··1.··1.··2", "gamma "))};
+        << QStringList{"IPADDR=1.1.1.1", "HOSTNAME=Beta;comment", "IPADDR=1.1.1.2",
+                       "hostname=gamma·;x"}
+        << QStringList{plain(row("··1.··1.··1.··1", "Beta")),
+                       plain(row("··1.··1.··1.··2", "gamma "))};
     QTest::newRow("keys at column 2 passed over")
         << QStringList{";IPADDR=192.168.1.9", ";Hostname=delta", "IPADDR=1.1.1.1", ";Hostname=x",
                        "Hostname=one"}
         << QStringList{plain(row("··1.··1.··1.··1", "one"))};
-    QTest::newRow("key at column 3 counts")
-        << QStringList{"·;IPADDR=192.168.1.9", "Hostname=x"} << QStringList{plain(row("R=192.168.··1.··9", "x"))};
+    QTest::newRow("key at column 3 counts") << QStringList{"·;IPADDR=192.168.1.9", "Hostname=x"}
+                                            << QStringList{plain(row("R=192.168.··1.··9", "x"))};
     QTest::newRow("address key is case-sensitive")
         << QStringList{"ipaddr=192.168.1.9", "Hostname=x"} << QStringList{};
     QTest::newRow("value of a host name read from column 10")
-        << QStringList{"IPADDR=1.2.3.4;hostname=x"} << QStringList{plain(row("··1.··2.··3.··4", "2.3.4"))};
+        << QStringList{"IPADDR=1.2.3.4;hostname=x"}
+        << QStringList{plain(row("··1.··2.··3.··4", "2.3.4"))};
     QTest::newRow("host name without pending address")
         << QStringList{HeaderA, "Hostname=alpha"} << QStringList{};
     QTest::newRow("empty address leaves nothing pending")
         << QStringList{HeaderA, "IPADDR=", "Hostname=alpha"} << QStringList{};
     QTest::newRow("rows sorted by text")
-        << QStringList{"IPADDR=192.168.1.50", "Hostname=b", "IPADDR=10.0.0.1", "Hostname=c",
-                       "IPADDR=192.168.1.5", "Hostname=a"}
+        << QStringList{"IPADDR=192.168.1.50", "Hostname=b",         "IPADDR=10.0.0.1",
+                       "Hostname=c",          "IPADDR=192.168.1.5", "Hostname=a"}
         << QStringList{plain(row("·10.··0.··0.··1", "c")), plain(row("192.168.··1.··5", "a")),
                        plain(row("192.168.··1.·50", "b"))};
     QTest::newRow("repeated addresses marked")
-        << QStringList{"IPADDR=192.168.1.5", "Hostname=gamma", "IPADDR=192.168.1.5", "Hostname=alpha",
-                       "IPADDR=192.168.1.50", "Hostname=delta", "IPADDR=192.168.1.5", "Hostname=beta"}
-        << QStringList{plain(row("192.168.··1.··5", "alpha")), marked(row("192.168.··1.··5", "beta")),
-                       marked(row("192.168.··1.··5", "gamma")), plain(row("192.168.··1.·50", "delta"))};
+        << QStringList{"IPADDR=192.168.1.5", "Hostname=gamma",      "IPADDR=192.168.1.5",
+                       "Hostname=alpha",     "IPADDR=192.168.1.50", "Hostname=delta",
+                       "IPADDR=192.168.1.5", "Hostname=beta"}
+        << QStringList{
+               plain(row("192.168.··1.··5", "alpha")), marked(row("192.168.··1.··5", "beta")),
+               marked(row("192.168.··1.··5", "gamma")), plain(row("192.168.··1.·50", "delta"))};
     QTest::newRow("MAC used once")
         << QStringList{HeaderA, "IPADDR=1.1.1.1", "Hostname=a", "IPADDR=1.1.1.2", "Hostname=b"}
-        << QStringList{plain(row("··1.··1.··1.··1", "a", MacA)), plain(row("··1.··1.··1.··2", "b"))};
+        << QStringList{plain(row("··1.··1.··1.··1", "a", MacA)),
+                       plain(row("··1.··1.··1.··2", "b"))};
     QTest::newRow("MAC header after the address")
         << QStringList{"IPADDR=1.1.1.1", HeaderB, "Hostname=a"}
         << QStringList{plain(row("··1.··1.··1.··1", "a", MacB))};
@@ -90,21 +103,24 @@ void tst_Scan::rows_data()
     // A client without a host name line still gets its row, with its own MAC.
     QTest::newRow("no host name, next client in own section")
         << QStringList{HeaderA, "IPADDR=192.168.1.5", HeaderB, "IPADDR=192.168.1.6", "Hostname=two"}
-        << QStringList{plain(row("192.168.··1.··5", "", MacA)), plain(row("192.168.··1.··6", "two", MacB))};
+        << QStringList{plain(row("192.168.··1.··5", "", MacA)),
+                       plain(row("192.168.··1.··6", "two", MacB))};
     QTest::newRow("no host name, second address in same section")
         << QStringList{HeaderA, "IPADDR=192.168.1.5", "IPADDR=192.168.1.6", "Hostname=two"}
-        << QStringList{plain(row("192.168.··1.··5", "", MacA)), plain(row("192.168.··1.··6", "two"))};
+        << QStringList{plain(row("192.168.··1.··5", "", MacA)),
+                       plain(row("192.168.··1.··6", "two"))};
     QTest::newRow("no host name at end of file")
         << QStringList{HeaderA, "IPADDR=1.1.1.1", "Hostname=a", HeaderB, "IPADDR=1.1.1.2"}
-        << QStringList{plain(row("··1.··1.··1.··1", "a", MacA)), plain(row("··1.··1.··1.··2", "", MacB))};
+        << QStringList{plain(row("··1.··1.··1.··1", "a", MacA)),
+                       plain(row("··1.··1.··1.··2", "", MacB))};
     QTest::newRow("host name line before address")
         << QStringList{HeaderA, "Hostname=a", "IPADDR=1.1.1.1"}
         << QStringList{plain(row("··1.··1.··1.··1", "", MacA))};
 
     // The client part ends at the first "[HTTP" after a MAC header.
     QTest::newRow("HTTP section ends client part")
-        << QStringList{HeaderA, "IPADDR=1.1.1.1", "Hostname=a", "[HTTP-SETTINGS]", HeaderB,
-                       "IPADDR=1.1.1.2", "Hostname=b"}
+        << QStringList{HeaderA, "IPADDR=1.1.1.1", "Hostname=a", "[HTTP-SETTINGS]",
+                       HeaderB, "IPADDR=1.1.1.2", "Hostname=b"}
         << QStringList{plain(row("··1.··1.··1.··1", "a", MacA))};
     QTest::newRow("HTTP line is read before stopping")
         << QStringList{HeaderA, "IPADDR=1.1.1.1·[HTTP", "Hostname=late"}
@@ -140,16 +156,18 @@ void tst_Scan::textDecoding_data()
     QTest::newRow("invalid UTF-8 after the client part")
         << head + "Zo\xC3\xAB\r\n[00-11-22-33-44-66]\r\n[HTTP]\r\n\xFF\r\n"
         << QStringLiteral("Zo\u00C3\u00AB");
-    QTest::newRow("byte order mark dropped")
-        << "\xEF\xBB\xBF" + head + "a\r\n" << QStringLiteral("a");
-    QTest::newRow("NUL is a character") << head + QByteArray("a\0b\r\n", 5) << QString::fromUtf16(u"a\0b", 3);
+    QTest::newRow("byte order mark dropped") << "\xEF\xBB\xBF" + head + "a\r\n"
+                                             << QStringLiteral("a");
+    QTest::newRow("NUL is a character")
+        << head + QByteArray("a\0b\r\n", 5) << QString::fromUtf16(u"a\0b", 3);
     QTest::newRow("LF only") << QByteArray("[00-11-22-33-44-55]\nIPADDR=1.1.1.1\nHostname=lf\n")
                              << QStringLiteral("lf");
     QTest::newRow("lone CR") << QByteArray("[00-11-22-33-44-55]\rIPADDR=1.1.1.1\rHostname=cr\r")
                              << QStringLiteral("cr");
     QTest::newRow("no final line end") << head + "last" << QStringLiteral("last");
-    QTest::newRow("blank lines between") << QByteArray("[00-11-22-33-44-55]\r\n\r\n\n\rIPADDR=1.1.1.1\n\nHostname=b")
-                                         << QStringLiteral("b");
+    QTest::newRow("blank lines between")
+        << QByteArray("[00-11-22-33-44-55]\r\n\r\n\n\rIPADDR=1.1.1.1\n\nHostname=b")
+        << QStringLiteral("b");
 }
 
 void tst_Scan::textDecoding()
@@ -183,9 +201,11 @@ void tst_Scan::failures()
     QTemporaryDir dir;
     QDir(dir.path()).mkdir(QStringLiteral("folder"));
     QVERIFY(::mkfifo(qPrintable(dir.filePath(QStringLiteral("fifo"))), 0600) == 0);
-    QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere")), dir.filePath(QStringLiteral("dangling"))));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere")),
+                        dir.filePath(QStringLiteral("dangling"))));
 
-    const ScanResult result = scanFile(path.isEmpty() || path.startsWith('/') ? path : dir.filePath(path));
+    const ScanResult result
+        = scanFile(path.isEmpty() || path.startsWith('/') ? path : dir.filePath(path));
     QVERIFY(!result.isComplete());
     QCOMPARE(result.failure->cause, cause);
     QVERIFY(!result.failure->description().isEmpty());
@@ -194,14 +214,15 @@ void tst_Scan::failures()
 
 void tst_Scan::malformedAddressKeepsEarlierRows()
 {
-    const QByteArray bytes = crlf({HeaderA, "IPADDR=192.168.1.5", "Hostname=alpha",
-                                   HeaderB, "IPADDR=192.168.1.5", "Hostname=beta",
-                                   "[00-00-00-00-00-01]", "IPADDR=192.168.1;x", "Hostname=gamma",
-                                   "IPADDR=192.168.1.7", "Hostname=delta"});
+    const QByteArray bytes
+        = crlf({HeaderA, "IPADDR=192.168.1.5", "Hostname=alpha", HeaderB, "IPADDR=192.168.1.5",
+                "Hostname=beta", "[00-00-00-00-00-01]", "IPADDR=192.168.1;x", "Hostname=gamma",
+                "IPADDR=192.168.1.7", "Hostname=delta"});
     const ScanResult result = scanBytes(bytes);
     QVERIFY(!result.isComplete());
     QCOMPARE(result.failure->cause, ScanFailure::Cause::MalformedAddress);
-    QCOMPARE(result.failure->description(), QStringLiteral("line 8: malformed address \"192.168.1\""));
+    QCOMPARE(result.failure->description(),
+             QStringLiteral("line 8: malformed address \"192.168.1\""));
     // Rows read before the failure stay, sorted; repeated addresses are not marked.
     QCOMPARE(listed(result.table), (QStringList{plain(row("192.168.··1.··5", "alpha", MacA)),
                                                 plain(row("192.168.··1.··5", "beta", MacB))}));
@@ -211,7 +232,8 @@ void tst_Scan::everyScanStartsAfresh()
 {
     QTemporaryDir dir;
     // The first file ends on a MAC header that no row took.
-    const QString first = writeFile(dir, "first.ini", crlf({"IPADDR=1.1.1.1", "Hostname=a", HeaderA}));
+    const QString first
+        = writeFile(dir, "first.ini", crlf({"IPADDR=1.1.1.1", "Hostname=a", HeaderA}));
     const QString second = writeFile(dir, "second.ini", crlf({"IPADDR=2.2.2.2", "Hostname=b"}));
     QCOMPARE(scanFile(first).table.size(), 1);
     const ScanResult result = scanFile(second);

@@ -1,0 +1,116 @@
+#include "lookup.h"
+#include "testsupport.h"
+
+#include <QTest>
+
+using namespace kelto;
+using namespace kelto::test;
+
+class tst_Lookup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void alignment_data();
+    void alignment();
+    void lookup_data();
+    void lookup();
+};
+
+void tst_Lookup::alignment_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("aligned");
+
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("one") << "7"
+                         << "··7";
+    QTest::newRow("two") << "12"
+                         << "·12";
+    QTest::newRow("leading zero") << "07"
+                                  << "·07";
+    QTest::newRow("space of its own") << "·7"
+                                      << "··7";
+    QTest::newRow("three") << "007"
+                           << "007";
+    QTest::newRow("four") << "1234"
+                          << "1234";
+}
+
+void tst_Lookup::alignment()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, aligned);
+    QCOMPARE(alignHostNumber(spaces(typed)), spaces(aligned));
+}
+
+void tst_Lookup::lookup_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("mac");
+
+    QTest::newRow("host 7, first in table order") << "7"
+                                                  << "10.0.0.7"
+                                                  << "ten"
+                                                  << "00-00-00-00-00-10";
+    QTest::newRow("07 is not 7") << "07"
+                                 << "·07"
+                                 << ""
+                                 << "";
+    QTest::newRow("007 finds only 007") << "007"
+                                        << "192.168.1.007"
+                                        << "zeros"
+                                        << "";
+    QTest::newRow("own space") << "·7"
+                               << "10.0.0.7"
+                               << "ten"
+                               << "00-00-00-00-00-10";
+    QTest::newRow("four characters never match") << "1007"
+                                                 << "1007"
+                                                 << ""
+                                                 << "";
+    QTest::newRow("empty") << ""
+                           << ""
+                           << ""
+                           << "";
+    QTest::newRow("no MAC field") << "9"
+                                  << "192.168.1.9"
+                                  << "nomac"
+                                  << "";
+    QTest::newRow("long host name shown with 82")
+        << "50"
+        << "192.168.1.50" << QString(82, 'L') << "00-00-00-00-00-50";
+    QTest::newRow("letters compare by case") << "ABC"
+                                             << "ABC"
+                                             << ""
+                                             << "";
+}
+
+void tst_Lookup::lookup()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, result);
+    QFETCH(QString, host);
+    QFETCH(QString, mac);
+
+    HostTable table;
+    table.append(spaces("192.168.··1.··7"), u"seven", u"00-00-00-00-00-07");
+    table.append(spaces("·10.··0.··0.··7"), u"ten", u"00-00-00-00-00-10");
+    table.append(spaces("192.168.··1.007"), u"zeros", {});
+    table.append(spaces("192.168.··1.··9"), u"nomac", {});
+    table.append(spaces("192.168.··1.·50"), QString(83, 'L') + "cut", u"00-00-00-00-00-50");
+    table.append(spaces("192.168.··1.abc"), u"lower", {});
+    table.sort();
+
+    const LookupResult found = kelto::lookup(table, alignHostNumber(spaces(typed)));
+    QCOMPARE(found.shown.address, spaces(result));
+    QCOMPARE(found.shown.hostName, host);
+    QCOMPARE(found.shown.mac, mac);
+    QCOMPARE(found.row >= 0, !host.isEmpty());
+}
+
+QTEST_APPLESS_MAIN(tst_Lookup)
+#include "tst_lookup.moc"
