@@ -1,0 +1,15 @@
+#include "keltofrm.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kelto"));
+    QApplication::setApplicationVersion(QStringLiteral(KELTO_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("kelto"));
+
+    Keltofrm window;
+    window.start(Keltofrm::argumentText(QApplication::arguments()));
+    return app.exec();
+}

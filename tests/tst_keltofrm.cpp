@@ -1,0 +1,389 @@
+// The window: layout, start-up, load and reload, lookup, resizing.
+
+#include "keltofrm.h"
+#include "resizerule.h"
+#include "testsupport.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace kelto::test;
+
+namespace {
+
+const QByteArray Clients = crlf({"[SETTINGS]", "[HTTP-SETTINGS]", "EnableHTTP=1",
+                                 "[00-11-22-33-44-55]", "IPADDR=192.168.1.5", "Hostname=alpha",
+                                 "[00-11-22-33-44-66]", "IPADDR=10.0.0.7", "Hostname=ten",
+                                 "[00-11-22-33-44-77]", "IPADDR=192.168.1.5", "Hostname=beta",
+                                 "[00-11-22-33-44-88]", "IPADDR=192.168.1.7", "Hostname=seven",
+                                 "[00-11-22-33-44-99]", "IPADDR=192.168.1.5", "Hostname=gamma"});
+
+} // namespace
+
+class tst_Keltofrm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void layout_data();
+    void layout();
+    void windowAtCreation();
+    void startUp_data();
+    void startUp();
+    void loadSelectsRepeatedAddresses();
+    void failureKeepsRowsAndFocus();
+    void reloadOnEnterOnly();
+    void lookup_data();
+    void lookup();
+    void missAfterHit();
+    void resizeRule_data();
+    void resizeRule();
+    void resizingMovesOnlyTable();
+
+private:
+    template<typename T = QWidget>
+    T *control(const char *name) const
+    {
+        return m_window->findChild<T *>(QLatin1StringView(name));
+    }
+    QStringList shownRows() const;
+    QList<int> selectedRows() const;
+    void startOn(const QByteArray &bytes);
+
+    QTemporaryDir *m_dir = nullptr;
+    Keltofrm *m_window = nullptr;
+    QStringList m_failures;
+};
+
+void tst_Keltofrm::init()
+{
+    m_dir = new QTemporaryDir;
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    m_failures.clear();
+    m_window = new Keltofrm;
+    m_window->setFailureReporter([this](QWidget *, const QString &message) { m_failures << message; });
+}
+
+void tst_Keltofrm::cleanup()
+{
+    delete m_window;
+    delete m_dir;
+}
+
+QStringList tst_Keltofrm::shownRows() const
+{
+    const QAbstractItemModel *model = control<QListView>("Table")->model();
+    QStringList rows;
+    for (int i = 0; i < model->rowCount(); ++i)
+        rows << model->index(i, 0).data().toString();
+    return rows;
+}
+
+QList<int> tst_Keltofrm::selectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex &index : control<QListView>("Table")->selectionModel()->selectedIndexes())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void tst_Keltofrm::startOn(const QByteArray &bytes)
+{
+    writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"), bytes);
+    m_window->start(QString());
+    m_window->activateWindow(); // with no window manager, nothing else activates it
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+}
+
+void tst_Keltofrm::layout_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<qreal>("points");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("Label1") << "Label1" << QRect(240, 165, 255, 255) << 9.75 << false << "IP";
+    QTest::newRow("IP") << "IP" << QRect(720, 120, 495, 285) << 8.25 << false << "";
+    QTest::newRow("Label2") << "Label2" << QRect(1440, 165, 1335, 255) << 9.75 << false << "Host Name for";
+    QTest::newRow("Host") << "Host" << QRect(1395, 495, 13095, 285) << 12.0 << true << "";
+    QTest::newRow("Table") << "Table" << QRect(240, 1200, 5175, 4860) << 12.0 << false << "";
+    QTest::newRow("Result") << "Result" << QRect(2880, 120, 2520, 255) << 12.0 << true << "";
+    QTest::newRow("Mypath") << "Mypath" << QRect(5640, 840, 690, 255) << 9.75 << false << "Ini path";
+    QTest::newRow("Source") << "Source" << QRect(6600, 840, 4095, 375) << 8.25 << false << "dhcpsrv.ini";
+    QTest::newRow("mac") << "mac" << QRect(5640, 120, 2520, 255) << 12.0 << true << "";
+}
+
+void tst_Keltofrm::layout()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    QFETCH(qreal, points);
+    QFETCH(bool, bold);
+    QFETCH(QString, text);
+
+    const QWidget *widget = control(qPrintable(name));
+    QVERIFY(widget);
+    const QRect pixels(qRound(twips.x() / 15.0), qRound(twips.y() / 15.0), qRound(twips.width() / 15.0),
+                       qRound(twips.height() / 15.0));
+    QCOMPARE(widget->geometry(), pixels);
+    QCOMPARE(widget->font().pointSizeF(), points);
+    QCOMPARE(widget->font().weight(), bold ? QFont::Bold : QFont::Normal);
+    QVERIFY(!widget->font().italic() && !widget->font().underline() && !widget->font().strikeOut());
+    if (name == QLatin1StringView("Table"))
+        QVERIFY(QFontInfo(widget->font()).fixedPitch());
+    else
+        QCOMPARE(widget->font().families().value(0), QStringLiteral("MS Sans Serif"));
+
+    if (const auto *label = qobject_cast<const QLabel *>(widget)) {
+        QCOMPARE(label->text(), text);
+        QCOMPARE(label->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+    } else if (const auto *box = qobject_cast<const QLineEdit *>(widget)) {
+        QCOMPARE(box->text(), text);
+    }
+}
+
+void tst_Keltofrm::windowAtCreation()
+{
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Kelto"));
+    QCOMPARE(m_window->size(), QSize(364, 57)); // 5460 x 855 twips
+    QCOMPARE(m_window->font().pointSizeF(), 8.25);
+
+    // The focus moves among IP, Table and Source only, in that order.
+    QStringList order;
+    QWidget *widget = control("IP");
+    do {
+        order << widget->objectName();
+        do
+            widget = widget->nextInFocusChain();
+        while (widget->focusPolicy() == Qt::NoFocus || widget == m_window);
+    } while (widget != control("IP"));
+    QCOMPARE(order, (QStringList{"IP", "Table", "Source"}));
+
+    QCOMPARE(control("IP")->accessibleName(), QStringLiteral("Host number"));
+    QCOMPARE(control("Source")->accessibleName(), QStringLiteral("Ini path"));
+    QCOMPARE(control("Table")->accessibleName(), QStringLiteral("Host table"));
+    QVERIFY(control("Host")->accessibleName().isEmpty());
+
+    const auto *table = control<QListView>("Table");
+    QCOMPARE(table->selectionMode(), QAbstractItemView::ExtendedSelection);
+    QVERIFY(table->uniformItemSizes());
+    QCOMPARE(table->textElideMode(), Qt::ElideNone);
+    QCOMPARE(table->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QVERIFY(!table->wordWrap());
+    QVERIFY(m_window->focusWidget() == control("IP"));
+}
+
+void tst_Keltofrm::startUp_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("failures");
+
+    QTest::newRow("no arguments") << QStringList{"kelto"} << "dhcpsrv.ini" << 0;
+    QTest::newRow("quoted path") << QStringList{"kelto", "\"dhcp srv.ini\""} << "dhcp srv.ini" << 0;
+    QTest::newRow("quotes inside") << QStringList{"kelto", "dh\"cp\"srv.ini"} << "dhcpsrv.ini" << 0;
+    QTest::newRow("two arguments") << QStringList{"kelto", "dhcp", "srv.ini"} << "dhcp srv.ini" << 0;
+    QTest::newRow("spaces kept") << QStringList{"kelto", " dhcp srv.ini"} << " dhcp srv.ini" << 1;
+    QTest::newRow("only quotes") << QStringList{"kelto", "\"\""} << "" << 1;
+}
+
+void tst_Keltofrm::startUp()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, source);
+    QFETCH(int, failures);
+
+    writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"), Clients);
+    writeFile(*m_dir, QStringLiteral("dhcp srv.ini"), crlf({"IPADDR=1.2.3.4", "Hostname=spaced"}));
+    m_window->start(Keltofrm::argumentText(arguments));
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(control<QLineEdit>("Source")->text(), source);
+    QCOMPARE(m_failures.size(), failures);
+    QCOMPARE(shownRows().isEmpty(), failures > 0);
+}
+
+void tst_Keltofrm::loadSelectsRepeatedAddresses()
+{
+    startOn(Clients);
+    QCOMPARE(shownRows(),
+             (QStringList{row("·10.··0.··0.··7", "ten", "00-11-22-33-44-66"),
+                          row("192.168.··1.··5", "alpha", "00-11-22-33-44-55"),
+                          row("192.168.··1.··5", "beta", "00-11-22-33-44-77"),
+                          row("192.168.··1.··5", "gamma", "00-11-22-33-44-99"),
+                          row("192.168.··1.··7", "seven", "00-11-22-33-44-88")}));
+    QCOMPARE(selectedRows(), (QList<int>{2, 3}));
+    QVERIFY(m_failures.isEmpty());
+    QCOMPARE(QApplication::focusWidget(), control("IP"));
+}
+
+void tst_Keltofrm::failureKeepsRowsAndFocus()
+{
+    startOn(crlf({"IPADDR=1.1.1.1", "Hostname=a", "IPADDR=1.1.1.1", "Hostname=b", "IPADDR=10.0.0", "Hostname=c"}));
+    QCOMPARE(m_failures, QStringList{Keltofrm::ScanFailureMessage});
+    QCOMPARE(Keltofrm::ScanFailureMessage.split(u'\n'),
+             (QStringList{"Install in the DHCP directory", "or make shortcut with path to the dhcpsrv.ini file",
+                          "Expand window and enter dhcpsrv.ini path"}));
+    QCOMPARE(shownRows(), (QStringList{row("··1.··1.··1.··1", "a"), row("··1.··1.··1.··1", "b")}));
+    QVERIFY(selectedRows().isEmpty()); // no repeated addresses marked after a failure
+
+    // A failed reload leaves the focus where it was.
+    auto *source = control<QLineEdit>("Source");
+    source->setFocus();
+    source->setText(QStringLiteral("missing.ini"));
+    QTest::keyClick(source, Qt::Key_Return);
+    QCOMPARE(m_failures.size(), 2);
+    QVERIFY(shownRows().isEmpty());
+    QCOMPARE(QApplication::focusWidget(), source);
+}
+
+void tst_Keltofrm::reloadOnEnterOnly()
+{
+    startOn(Clients);
+    QTest::keyClicks(control("IP"), QStringLiteral("7"));
+    QTest::keyClick(control("IP"), Qt::Key_Return);
+    QCOMPARE(control<QLabel>("Host")->text(), QStringLiteral("ten"));
+
+    writeFile(*m_dir, QStringLiteral("second.ini"), crlf({"IPADDR=2.2.2.2", "Hostname=two"}));
+    auto *source = control<QLineEdit>("Source");
+    source->setFocus();
+    source->selectAll();
+    QTest::keyClicks(source, QStringLiteral("second.ini")); // typing never reloads
+    QCOMPARE(shownRows().size(), 5);
+    QTest::keyClick(source, Qt::Key_Enter); // keypad Enter reloads too
+    QCOMPARE(shownRows(), QStringList{row("··2.··2.··2.··2", "two")});
+    QCOMPARE(QApplication::focusWidget(), control("IP"));
+    // A reload leaves the last lookup shown.
+    QCOMPARE(control<QLabel>("Result")->text(), QStringLiteral("10.0.0.7"));
+    QCOMPARE(control<QLabel>("Host")->text(), QStringLiteral("ten"));
+    QCOMPARE(control<QLabel>("mac")->text(), QStringLiteral("00-11-22-33-44-66"));
+}
+
+void tst_Keltofrm::lookup_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("mac");
+
+    QTest::newRow("7") << "7" << "10.0.0.7" << "ten" << "00-11-22-33-44-66";
+    QTest::newRow("07") << "07" << "·07" << "" << "";
+    QTest::newRow("007") << "007" << "007" << "" << "";
+    QTest::newRow("a space") << "·7" << "10.0.0.7" << "ten" << "00-11-22-33-44-66";
+    QTest::newRow("empty") << "" << "" << "" << "";
+    QTest::newRow("four characters") << "1005" << "1005" << "" << "";
+    QTest::newRow("first of repeated") << "5" << "192.168.1.5" << "alpha" << "00-11-22-33-44-55";
+}
+
+void tst_Keltofrm::lookup()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, result);
+    QFETCH(QString, host);
+    QFETCH(QString, mac);
+
+    startOn(Clients);
+    auto *table = control<QListView>("Table");
+    table->resize(table->width(), 40); // make it scroll
+    table->verticalScrollBar()->setValue(1);
+    const int scrolled = table->verticalScrollBar()->value();
+    const QList<int> selected = selectedRows();
+
+    QTest::keyClicks(control("IP"), spaces(typed));
+    QTest::keyClick(control("IP"), Qt::Key_Return);
+    QCOMPARE(control<QLabel>("Result")->text(), spaces(result));
+    QCOMPARE(control<QLabel>("Host")->text(), host);
+    QCOMPARE(control<QLabel>("mac")->text(), mac);
+    QCOMPARE(control<QLineEdit>("IP")->text(), QString());
+    QCOMPARE(QApplication::focusWidget(), control("IP"));
+    QCOMPARE(selectedRows(), selected);
+    QCOMPARE(table->verticalScrollBar()->value(), scrolled);
+}
+
+void tst_Keltofrm::missAfterHit()
+{
+    startOn(Clients);
+    QTest::keyClicks(control("IP"), QStringLiteral("7"));
+    QTest::keyClick(control("IP"), Qt::Key_Return);
+    QCOMPARE(control<QLabel>("Host")->text(), QStringLiteral("ten"));
+    QTest::keyClicks(control("IP"), QStringLiteral("99"));
+    QTest::keyClick(control("IP"), Qt::Key_Enter);
+    QCOMPARE(control<QLabel>("Result")->text(), QStringLiteral(" 99"));
+    QCOMPARE(control<QLabel>("Host")->text(), QString());
+    QCOMPARE(control<QLabel>("mac")->text(), QString());
+}
+
+void tst_Keltofrm::resizeRule_data()
+{
+    QTest::addColumn<bool>("minimised");
+    QTest::addColumn<QSizeF>("outer");
+    QTest::addColumn<QSizeF>("client");
+    QTest::addColumn<QSizeF>("table"); // empty: unchanged
+
+    QTest::newRow("creation size") << false << QSizeF(5700, 1440) << QSizeF(5460, 855) << QSizeF(5175, 4860);
+    QTest::newRow("worked example") << false << QSizeF(8000, 9000) << QSizeF(7760, 8415) << QSizeF(7527.2, 7120.0251);
+    QTest::newRow("width 5700 keeps") << false << QSizeF(5700, 1440) << QSizeF(5460, 855) << QSizeF(5175, 4860);
+    // 5461 / 5701 x (5701 - 240) and 6106 / 6691 x (6106 - 800)
+    QTest::newRow("width 5701") << false << QSizeF(5701, 1440) << QSizeF(5461, 855) << QSizeF(5231.1035, 4860);
+    QTest::newRow("height 6690 keeps") << false << QSizeF(5700, 6690) << QSizeF(5460, 6105) << QSizeF(5175, 4860);
+    QTest::newRow("height 6691") << false << QSizeF(5700, 6691) << QSizeF(5460, 6106) << QSizeF(5175, 4842.0918);
+    QTest::newRow("minimised") << true << QSizeF(8000, 9000) << QSizeF(7760, 8415) << QSizeF();
+}
+
+void tst_Keltofrm::resizeRule()
+{
+    QFETCH(bool, minimised);
+    QFETCH(QSizeF, outer);
+    QFETCH(QSizeF, client);
+    QFETCH(QSizeF, table);
+
+    const std::optional<QSizeF> size = resizerule::tableSize(minimised, outer, client);
+    QCOMPARE(size.has_value(), !table.isEmpty());
+    if (size) {
+        QVERIFY2(qAbs(size->width() - table.width()) < 0.001, qPrintable(QString::number(size->width(), 'f', 4)));
+        QVERIFY2(qAbs(size->height() - table.height()) < 0.001, qPrintable(QString::number(size->height(), 'f', 4)));
+    }
+}
+
+void tst_Keltofrm::resizingMovesOnlyTable()
+{
+    startOn(Clients);
+    QHash<QString, QRect> before;
+    for (const QWidget *child : m_window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        before.insert(child->objectName(), child->geometry());
+
+    m_window->resize(900, 700);
+    QTRY_COMPARE(m_window->size(), QSize(900, 700));
+    const auto *table = control("Table");
+    const QSize outer = m_window->frameGeometry().size();
+    const QSizeF expected = *resizerule::tableSize(false, QSizeF(outer * 15), QSizeF(m_window->size() * 15));
+    QCOMPARE(table->geometry(), QRect(16, 80, qRound(expected.width() / 15), qRound(expected.height() / 15)));
+    QVERIFY(table->width() > 345 && table->height() > 324);
+    for (const QWidget *child : m_window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (child != table)
+            QCOMPARE(child->geometry(), before.value(child->objectName()));
+    }
+
+    const QRect enlarged = table->geometry();
+    m_window->showMinimized();
+    QCOMPARE(table->geometry(), enlarged);
+
+    // Back below both thresholds: the initial size again.
+    m_window->showNormal();
+    m_window->resize(300, 200);
+    QTRY_COMPARE(table->geometry(), QRect(16, 80, 345, 324));
+}
+
+QTEST_MAIN(tst_Keltofrm)
+#include "tst_keltofrm.moc"
