@@ -12,7 +12,8 @@ HostRow HostTable::row(qsizetype index) const
 
 HostRow HostTable::rowOf(const Entry &entry) const
 {
-    const QStringView fields = QStringView(m_fields).sliced(entry.start);
+    const QStringView fields
+        = m_fields.at(entry.start, entry.addressLength + entry.hostNameLength + entry.macLength);
     return HostRow(fields.first(entry.addressLength),
                    fields.sliced(entry.addressLength, entry.hostNameLength),
                    fields.sliced(entry.addressLength + entry.hostNameLength, entry.macLength));
@@ -21,7 +22,7 @@ HostRow HostTable::rowOf(const Entry &entry) const
 void HostTable::prefetch(qsizetype index) const
 {
 #if defined(__GNUC__)
-    __builtin_prefetch(m_fields.constData() + m_rows[size_t(index)].start);
+    __builtin_prefetch(m_fields.at(m_rows[size_t(index)].start, 0).utf16());
 #else
     Q_UNUSED(index);
 #endif
@@ -55,15 +56,12 @@ void HostTable::append(QStringView address, QStringView hostName, QStringView ma
     hostName = hostName.first(std::min(hostName.size(), HostNameMaxLength));
 
     Entry entry{};
-    entry.start = m_fields.size();
+    entry.start = m_fields.append({address, hostName, mac});
     entry.addressLength = quint8(address.size());
     entry.hostNameLength = quint8(hostName.size());
     entry.macLength = quint8(mac.size());
     setPrefix(entry, HostRow(address, hostName, mac));
     m_rows.push_back(entry);
-    m_fields.append(address);
-    m_fields.append(hostName);
-    m_fields.append(mac);
 }
 
 void HostTable::setPrefix(Entry &entry, const HostRow &row)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fieldstore.h"
 #include "hostrow.h"
 
 #include <QString>
@@ -19,8 +20,8 @@ struct RowRange
 
 // The host table: one host row per client address, in ascending ordinal order of the
 // row text once sorted, and the rows that repeat the address field of the row before
-// them. The fields of all rows share one buffer, so adding a row allocates nothing of
-// its own.
+// them. The fields of all rows share large blocks, so adding a row allocates nothing
+// of its own.
 class HostTable
 {
 public:
@@ -63,7 +64,7 @@ private:
         {
             return uchar(prefix[size_t(position / 8)] >> (8 * (7 - position % 8)));
         }
-        qsizetype start; // of the address in m_fields; host name and MAC follow it
+        FieldStore::Position start; // of the address; host name and MAC follow it
         quint8 addressLength;
         quint8 hostNameLength;
         quint8 macLength;
@@ -75,7 +76,7 @@ private:
     static void setPrefix(Entry &entry, const HostRow &row);
     bool sameAddressField(const Entry &a, const Entry &b) const;
 
-    QString m_fields;
+    FieldStore m_fields;
     std::vector<Entry> m_rows;
     std::vector<RowRange> m_repeated;
 };
