@@ -26,7 +26,7 @@ public:
     }
 
 private:
-    static constexpr int BlockBits = 20; // a million characters, 2 MiB
+    static constexpr int BlockBits = 16; // 64 Ki characters, 128 KiB
     static constexpr qsizetype BlockSize = qsizetype(1) << BlockBits;
     static constexpr qsizetype BlockMask = BlockSize - 1;
 

@@ -12,7 +12,7 @@ namespace kelto {
 
 namespace {
 
-constexpr qsizetype BlockSize = 1 << 20;
+constexpr qsizetype BlockSize = 1 << 16;
 constexpr QByteArrayView Utf8ByteOrderMark("\xEF\xBB\xBF");
 
 // Windows-1252 differs from Latin-1 only at 0x80-0x9F. The five bytes that it leaves
@@ -46,10 +46,11 @@ bool isAscii(QByteArrayView bytes)
     return (seen & HighBits) == 0;
 }
 
-// The length of the part of `bytes` that ends with its last CR or LF; 0 when none.
-qsizetype wholeLinesLength(QByteArrayView bytes)
+// The length of the part of `bytes` that ends with its last CR or LF, searched for from
+// `from` on only; 0 when there is none.
+qsizetype wholeLinesLength(QByteArrayView bytes, qsizetype from)
 {
-    for (qsizetype i = bytes.size(); i > 0; --i) {
+    for (qsizetype i = bytes.size(); i > from; --i) {
         if (bytes[i - 1] == '\n' || bytes[i - 1] == '\r')
             return i;
     }
@@ -85,8 +86,10 @@ bool LineReader::decodeNextBlock()
             return false;
         }
         m_atEnd = got == 0;
-        // At the end the rest is a last line without a terminator.
-        const qsizetype length = m_atEnd ? m_bytes.size() : wholeLinesLength(m_bytes);
+        // At the end the rest is a last line without a terminator. Before it, the bytes
+        // kept from the last read hold no line end, so only the new ones are searched:
+        // a line of any length is read in linear time.
+        const qsizetype length = m_atEnd ? m_bytes.size() : wholeLinesLength(m_bytes, kept);
         if (length > 0) {
             decode(QByteArrayView(m_bytes).first(length));
             m_bytes.remove(0, length);

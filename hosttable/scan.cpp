@@ -1,19 +1,12 @@
 #include "scan.h"
 
+#include "configfile.h"
 #include "fields.h"
 #include "linereader.h"
 #include "text.h"
 
 #include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace kelto {
 
@@ -118,48 +111,6 @@ Pass scanAs(QIODevice &device, TextEncoding encoding)
     return pass;
 }
 
-ScanResult failed(ScanFailure::Cause cause, const QString &detail)
-{
-    ScanResult result;
-    result.failure = ScanFailure{cause, detail};
-    return result;
-}
-
-#ifdef Q_OS_UNIX
-// Opens `path` for reading without blocking on a FIFO, and tells from the opened file
-// itself (not from the path, which may change in between) whether it is a regular file.
-std::optional<ScanResult> openRegularFile(const QString &path, QFile &file)
-{
-    const QByteArray name = QFile::encodeName(path);
-    const int fd
-        = name.isEmpty() ? -1 : ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return failed(ScanFailure::Cause::CannotOpen, name.isEmpty()
-                                                          ? QStringLiteral("no file name given")
-                                                          : qt_error_string(errno));
-    struct stat status
-    { };
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return failed(ScanFailure::Cause::NotRegularFile, QStringLiteral("not a regular file"));
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    return std::nullopt;
-}
-#else
-std::optional<ScanResult> openRegularFile(const QString &path, QFile &file)
-{
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile())
-        return failed(ScanFailure::Cause::NotRegularFile, QStringLiteral("not a regular file"));
-    file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failed(ScanFailure::Cause::CannotOpen, file.errorString());
-    return std::nullopt;
-}
-#endif
-
 } // namespace
 
 QString ScanFailure::description() const
@@ -171,6 +122,7 @@ QString ScanFailure::description() const
         return QStringLiteral("read error: %1").arg(detail);
     case Cause::CannotOpen:
     case Cause::NotRegularFile:
+    case Cause::FileChanged:
         break;
     }
     return detail;
@@ -277,9 +229,21 @@ ScanResult scanDevice(QIODevice &device)
 ScanResult scanFile(const QString &path)
 {
     QFile file;
-    if (std::optional<ScanResult> failure = openRegularFile(path, file))
-        return std::move(*failure);
-    return scanDevice(file);
+    if (std::optional<ScanFailure> failure = openConfigFile(path, file))
+        return {{}, std::move(failure)};
+
+    // The server may write the file while it is read. A scan during which the file
+    // changed is made again, so that the rows always come from one version of it.
+    constexpr int Attempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        const FileStamp before = stampOf(file);
+        ScanResult result = scanDevice(file);
+        if (stampOf(file) == before)
+            return result;
+        if (attempt == Attempts || !file.seek(0))
+            return {{}, ScanFailure{ScanFailure::Cause::FileChanged,
+                                    QStringLiteral("the file kept changing while it was read")}};
+    }
 }
 
 } // namespace kelto

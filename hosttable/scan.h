@@ -18,6 +18,7 @@ struct ScanFailure
         NotRegularFile, // a directory, a FIFO, a device: never read
         ReadError, // the system's reason is in `detail`
         MalformedAddress, // an address value with one or two dots, in `detail`
+        FileChanged, // written to each time it was read
     };
 
     Cause cause = Cause::CannotOpen;

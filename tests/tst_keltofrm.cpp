@@ -13,6 +13,8 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace kelto::test;
 
 namespace {
@@ -41,6 +43,8 @@ private slots:
     void startUp();
     void loadSelectsRepeatedAddresses();
     void failureKeepsRowsAndFocus();
+    void unreadablePaths_data();
+    void unreadablePaths();
     void reloadOnEnterOnly();
     void lookup_data();
     void lookup();
@@ -246,6 +250,35 @@ void tst_Keltofrm::failureKeepsRowsAndFocus()
     QCOMPARE(m_failures.size(), 2);
     QVERIFY(shownRows().isEmpty());
     QCOMPARE(QApplication::focusWidget(), source);
+}
+
+void tst_Keltofrm::unreadablePaths_data()
+{
+    QTest::addColumn<QString>("path");
+
+    QTest::newRow("directory") << ".";
+    QTest::newRow("FIFO without writer") << "fifo";
+    QTest::newRow("device") << "/dev/zero";
+    QTest::newRow("missing") << "missing.ini";
+}
+
+void tst_Keltofrm::unreadablePaths()
+{
+    QFETCH(QString, path);
+
+    QVERIFY(::mkfifo(qPrintable(m_dir->filePath(QStringLiteral("fifo"))), 0600) == 0);
+    m_window->start(QLatin1Char('"') + path + QLatin1Char('"'));
+    // One message, nothing hangs, and the window stays usable.
+    QCOMPARE(m_failures, QStringList{Keltofrm::ScanFailureMessage});
+    QVERIFY(shownRows().isEmpty());
+    QTest::keyClicks(control("IP"), QStringLiteral("7"));
+    QTest::keyClick(control("IP"), Qt::Key_Return);
+    QCOMPARE(control<QLabel>("Result")->text(), QStringLiteral("  7"));
+    writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"), Clients);
+    control<QLineEdit>("Source")->setText(QStringLiteral("dhcpsrv.ini"));
+    QTest::keyClick(control("Source"), Qt::Key_Return);
+    QCOMPARE(shownRows().size(), 5);
+    QCOMPARE(m_failures.size(), 1);
 }
 
 void tst_Keltofrm::reloadOnEnterOnly()
