@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench screenshot format clean
+.PHONY: all deps configure build run test check package fuzz bench screenshot format clean
 
 all: build
 
@@ -26,6 +26,30 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# The Debian package, in build/, and its checks.
+package: build
+	cd $(BUILD_DIR) && cpack
+	packaging/test-package $$(ls -t $(BUILD_DIR)/kelto_*.deb | head -n 1)
+
+# The tests under AddressSanitizer and UndefinedBehaviorSanitizer, and clang-tidy.
+check:
+	scripts/check
+
+# Each fuzz target for FUZZ_SECONDS (60 by default), from fuzz/corpus/ and what earlier
+# runs found; crashes land in fuzz/findings/.
+FUZZ_SECONDS ?= 60
+fuzz:
+	scripts/install-deps fuzz
+	cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DKELTO_BUILD_FUZZERS=ON -DKELTO_BUILD_APP=OFF -DKELTO_BUILD_TESTS=OFF -DKELTO_BUILD_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS)
+	mkdir -p fuzz/findings
+	for target in scan address; do \
+	    mkdir -p build-fuzz/corpus-$$target && \
+	    build-fuzz/fuzz/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	        -artifact_prefix=fuzz/findings/ build-fuzz/corpus-$$target fuzz/corpus/$$target || exit 1; \
+	done
+
 bench: build
 	bench/run $(BUILD_DIR)
 
@@ -37,4 +61,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) build-check build-fuzz

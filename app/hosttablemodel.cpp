@@ -2,14 +2,14 @@
 
 #include <limits>
 
-HostTableModel::HostTableModel(QObject *parent) : QAbstractListModel(parent)
-{
-}
+HostTableModel::HostTableModel(QObject *parent) : QAbstractListModel(parent) { }
 
 int HostTableModel::rowCount(const QModelIndex &parent) const
 {
     // Item views count rows in int; a table never comes near that many clients.
-    return parent.isValid() ? 0 : int(std::min<qsizetype>(m_table.size(), std::numeric_limits<int>::max()));
+    return parent.isValid()
+               ? 0
+               : int(std::min<qsizetype>(m_table.size(), std::numeric_limits<int>::max()));
 }
 
 QVariant HostTableModel::data(const QModelIndex &index, int role) const

@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -52,9 +53,18 @@ QFont sansSerif(qreal points, QFont::Weight weight)
     return font;
 }
 
-const QFont WindowFont() { return sansSerif(8.25, QFont::Normal); }
-const QFont CaptionFont() { return sansSerif(9.75, QFont::Normal); }
-const QFont OutputFont() { return sansSerif(12, QFont::Bold); }
+const QFont WindowFont()
+{
+    return sansSerif(8.25, QFont::Normal);
+}
+const QFont CaptionFont()
+{
+    return sansSerif(9.75, QFont::Normal);
+}
+const QFont OutputFont()
+{
+    return sansSerif(12, QFont::Bold);
+}
 
 // The host rows line up only in a fixed-pitch font. Font matching may resolve "Courier"
 // to anything, so the font found is checked and replaced by the system's fixed font
@@ -86,7 +96,7 @@ protected:
     }
 };
 
-template<typename Control>
+template <typename Control>
 Control *place(QWidget *window, const char *name, const Placement &at, const QFont &font)
 {
     auto *control = new Control(window);
@@ -114,16 +124,18 @@ void showFailureBox(QWidget *window, const QString &message)
 
 } // namespace
 
-const QString Keltofrm::ScanFailureMessage = QStringLiteral(
-    "Install in the DHCP directory\n"
-    "or make shortcut with path to the dhcpsrv.ini file\n"
-    "Expand window and enter dhcpsrv.ini path");
+const QString Keltofrm::ScanFailureMessage
+    = QStringLiteral("Install in the DHCP directory\n"
+                     "or make shortcut with path to the dhcpsrv.ini file\n"
+                     "Expand window and enter dhcpsrv.ini path");
 
 Keltofrm::Keltofrm(QWidget *parent)
     : QWidget(parent), m_model(new HostTableModel(this)), m_reportFailure(showFailureBox)
 {
     setObjectName(QStringLiteral("Keltofrm"));
     setWindowTitle(QStringLiteral("Kelto"));
+    // The installed theme icon where there is one, else the same icon built in.
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("kelto"), QIcon(QStringLiteral(":/kelto.svg"))));
     setFont(WindowFont());
     resize(twips::toPixels(ClientAtCreation.width()), twips::toPixels(ClientAtCreation.height()));
     createControls();

@@ -7,7 +7,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelto"));
     QApplication::setApplicationVersion(QStringLiteral(KELTO_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("kelto"));
+    QApplication::setDesktopFileName(QStringLiteral("org.kelto.Kelto"));
 
     Keltofrm window;
     window.start(Keltofrm::argumentText(QApplication::arguments()));

@@ -54,15 +54,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     bool dotted = octets.size() == 4;
     for (const QString &octet : octets)
         dotted = dotted && !octet.isEmpty() && octet.size() <= 3
-            && std::all_of(octet.begin(), octet.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+                 && std::all_of(octet.begin(), octet.end(),
+                                [](QChar c) { return c >= u'0' && c <= u'9'; });
     if (dotted) {
-        check(address.size() == 15 && address[3] == u'.' && address[7] == u'.' && address[11] == u'.');
+        check(address.size() == 15 && address[3] == u'.' && address[7] == u'.'
+              && address[11] == u'.');
         check(address.remove(u' ') == value);
     }
 
     // Octet alignment never drops a character.
     const QString group = window.left(int(size % 6));
     const QString aligned = MyOctet(group);
-    check(aligned.endsWith(group) && aligned.size() == (group.size() == 2 || group.size() == 3 ? 4 : group.size()));
+    check(aligned.endsWith(group)
+          && aligned.size() == (group.size() == 2 || group.size() == 3 ? 4 : group.size()));
     return 0;
 }

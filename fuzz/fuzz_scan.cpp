@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // A buffer cannot fail to open or to read: only a malformed address ends a scan early.
     if (!result.isComplete())
-        check(result.failure->cause == ScanFailure::Cause::MalformedAddress && result.failure->lineNumber >= 1);
+        check(result.failure->cause == ScanFailure::Cause::MalformedAddress
+              && result.failure->lineNumber >= 1);
 
     QString previous;
     for (qsizetype i = 0; i < table.size(); ++i) {
@@ -39,13 +40,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         // Every row starts with its address field, then the 84 columns of the host name
         // field, then the MAC or nothing.
         check(!row.address().isEmpty() && !row.address().endsWith(u' '));
-        check(text.startsWith(row.address()) && text.size() == row.address().size() + 84 + row.mac().size());
+        check(text.startsWith(row.address())
+              && text.size() == row.address().size() + 84 + row.mac().size());
         check(row.mac().isEmpty() || row.mac().size() == 17);
         check(text[row.address().size()] == u' ');
         // Rows in ascending ordinal order; repeated addresses marked only after a
         // complete scan, exactly where the address field repeats the row before.
         check(i == 0 || previous.compare(text, Qt::CaseSensitive) <= 0);
-        const bool repeats = i > 0 && QStringView(previous).first(15) == QStringView(text).first(15);
+        const bool repeats
+            = i > 0 && QStringView(previous).first(15) == QStringView(text).first(15);
         check(table.isRepeated(i) == (result.isComplete() && repeats));
         // The first row with this fourth octet is the one a lookup finds.
         const QString number = text.mid(12, 3);

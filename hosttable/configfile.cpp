@@ -50,7 +50,8 @@ FileStamp stampOf(const QFile &file)
     struct stat status = {};
     if (::fstat(file.handle(), &status) != 0)
         return {};
-    return {qint64(status.st_size), qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+    return {qint64(status.st_size),
+            qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
 }
 
 #else

@@ -45,7 +45,9 @@ public:
     }
 
 private:
-    std::array<char16_t, AddressWindowWidth + 1 + 4 * 2> m_chars;
+    static constexpr qsizetype Groups = 4;
+    static constexpr qsizetype MostPadding = 2; // per group
+    std::array<char16_t, AddressWindowWidth + 1 + Groups * MostPadding> m_chars;
     qsizetype m_size = 0;
 };
 

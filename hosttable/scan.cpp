@@ -7,7 +7,6 @@
 
 #include <QBuffer>
 
-
 namespace kelto {
 
 namespace {
@@ -241,8 +240,9 @@ ScanResult scanFile(const QString &path)
         if (stampOf(file) == before)
             return result;
         if (attempt == Attempts || !file.seek(0))
-            return {{}, ScanFailure{ScanFailure::Cause::FileChanged,
-                                    QStringLiteral("the file kept changing while it was read")}};
+            return {{},
+                    ScanFailure{ScanFailure::Cause::FileChanged,
+                                QStringLiteral("the file kept changing while it was read")}};
     }
 }
 

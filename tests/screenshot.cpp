@@ -18,7 +18,8 @@ int main(int argc, char *argv[])
         return 64;
     }
     Keltofrm window;
-    window.setFailureReporter([](QWidget *, const QString &message) { qFatal("%s", qPrintable(message)); });
+    window.setFailureReporter(
+        [](QWidget *, const QString &message) { qFatal("%s", qPrintable(message)); });
     window.start(QString::fromLocal8Bit(argv[1]));
     window.resize(1200, 600);
     if (!QTest::qWaitForWindowExposed(&window))

@@ -101,13 +101,15 @@ void tst_BadInput::brokenFiles_data()
     // comes with a NUL, no line is recognised, and the table stays empty.
     static const char16_t utf16[] = u"[00-11-22-33-44-55]\r\nIPADDR=1.1.1.1\r\nHostname=a\r\n";
     QTest::newRow("UTF-16 with byte order mark")
-        << QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char *>(utf16), sizeof utf16 - 2)
+        << QByteArray("\xFF\xFE")
+               + QByteArray(reinterpret_cast<const char *>(utf16), sizeof utf16 - 2)
         << true << QStringList{};
     QTest::newRow("one dot") << clients(1, "192.168", "a") << false << QStringList{};
     QTest::newRow("two dots") << clients(1, "192.168.1", "a") << false << QStringList{};
     QTest::newRow("three dots") << clients(1, "192.168.1.5", "a") << true
                                 << QStringList{row("192.168.··1.··5", "a", Mac)};
-    QTest::newRow("four dots") << clients(1, "1.2.3.4.5", "a") << true << QStringList{row("··1.··2.··3.4.5", "a", Mac)};
+    QTest::newRow("four dots") << clients(1, "1.2.3.4.5", "a") << true
+                               << QStringList{row("··1.··2.··3.4.5", "a", Mac)};
     QTest::newRow("nine dots") << clients(1, "1.2.3.4.5.6.7.8.9.0", "a") << true
                                << QStringList{row("··1.··2.··3.4.5.6.7.8", "a", Mac)};
     QTest::newRow("200 digits") << clients(1, QByteArray(200, '7'), "a") << true << QStringList{};
@@ -168,7 +170,8 @@ void tst_BadInput::largeFiles()
     QVERIFY(result.isComplete() && result.table.isEmpty());
 
     // A host name line of 10 MB keeps the first 83 characters of the name.
-    result = scanBytes("IPADDR=1.1.1.1\nHostname=" + QByteArray(10 << 20, 'n') + "\nIPADDR=1.1.1.2\nHostname=b\n");
+    result = scanBytes("IPADDR=1.1.1.1\nHostname=" + QByteArray(10 << 20, 'n')
+                       + "\nIPADDR=1.1.1.2\nHostname=b\n");
     QCOMPARE(result.table.size(), 2);
     QCOMPARE(result.table.row(0).hostName().toString(), QString(83, u'n'));
     noLineEnd.clear();

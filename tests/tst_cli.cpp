@@ -68,8 +68,10 @@ void tst_Cli::initTestCase()
     writeFile(m_dir, QStringLiteral("other.ini"), crlf({"IPADDR=1.2.3.4", "Hostname=other"}));
     QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
     QVERIFY(::mkfifo(qPrintable(m_dir.filePath(QStringLiteral("fifo"))), 0600) == 0);
-    QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("loop")), m_dir.filePath(QStringLiteral("loop"))));
-    QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("nowhere")), m_dir.filePath(QStringLiteral("dangling"))));
+    QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("loop")),
+                        m_dir.filePath(QStringLiteral("loop"))));
+    QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("nowhere")),
+                        m_dir.filePath(QStringLiteral("dangling"))));
 }
 
 void tst_Cli::run_data()
@@ -109,15 +111,18 @@ void tst_Cli::run_data()
     QTest::newRow("directory") << QStringList{"lookup", "-f", "folder", "7"} << QByteArray() << 2
                                << "  7\t\t\n"
                                << "folder: not a regular file";
-    QTest::newRow("FIFO without writer") << QStringList{"list", "-f", "fifo"} << QByteArray() << 2 << ""
-                                         << "fifo: not a regular file";
+    QTest::newRow("FIFO without writer")
+        << QStringList{"list", "-f", "fifo"} << QByteArray() << 2 << ""
+        << "fifo: not a regular file";
     QTest::newRow("device") << QStringList{"list", "-f", "/dev/zero"} << QByteArray() << 2 << ""
                             << "/dev/zero: not a regular file";
     QTest::newRow("symlink loop") << QStringList{"list", "-f", "loop"} << QByteArray() << 2 << ""
                                   << "loop: Too many levels of symbolic links";
-    QTest::newRow("dangling symlink") << QStringList{"list", "-f", "dangling"} << QByteArray() << 2 << ""
-                                      << "dangling: No such file or directory";
-    QTest::newRow("empty path") << QStringList{"list", "-f", ""} << QByteArray() << 2 << "" << ": no file name given";
+    QTest::newRow("dangling symlink")
+        << QStringList{"list", "-f", "dangling"} << QByteArray() << 2 << ""
+        << "dangling: No such file or directory";
+    QTest::newRow("empty path") << QStringList{"list", "-f", ""} << QByteArray() << 2 << ""
+                                << ": no file name given";
     QTest::newRow("no command") << QStringList{} << QByteArray() << 64 << ""
                                 << "no command given";
     QTest::newRow("unknown command") << QStringList{"show"} << QByteArray() << 64 << ""

@@ -19,12 +19,12 @@ using namespace kelto::test;
 
 namespace {
 
-const QByteArray Clients = crlf({"[SETTINGS]", "[HTTP-SETTINGS]", "EnableHTTP=1",
-                                 "[00-11-22-33-44-55]", "IPADDR=192.168.1.5", "Hostname=alpha",
-                                 "[00-11-22-33-44-66]", "IPADDR=10.0.0.7", "Hostname=ten",
-                                 "[00-11-22-33-44-77]", "IPADDR=192.168.1.5", "Hostname=beta",
-                                 "[00-11-22-33-44-88]", "IPADDR=192.168.1.7", "Hostname=seven",
-                                 "[00-11-22-33-44-99]", "IPADDR=192.168.1.5", "Hostname=gamma"});
+const QByteArray Clients
+    = crlf({"[SETTINGS]", "[HTTP-SETTINGS]", "EnableHTTP=1", "[00-11-22-33-44-55]",
+            "IPADDR=192.168.1.5", "Hostname=alpha", "[00-11-22-33-44-66]", "IPADDR=10.0.0.7",
+            "Hostname=ten", "[00-11-22-33-44-77]", "IPADDR=192.168.1.5", "Hostname=beta",
+            "[00-11-22-33-44-88]", "IPADDR=192.168.1.7", "Hostname=seven", "[00-11-22-33-44-99]",
+            "IPADDR=192.168.1.5", "Hostname=gamma"});
 
 } // namespace
 
@@ -54,8 +54,7 @@ private slots:
     void resizingMovesOnlyTable();
 
 private:
-    template<typename T = QWidget>
-    T *control(const char *name) const
+    template <typename T = QWidget> T *control(const char *name) const
     {
         return m_window->findChild<T *>(QLatin1StringView(name));
     }
@@ -74,7 +73,8 @@ void tst_Keltofrm::init()
     QVERIFY(QDir::setCurrent(m_dir->path()));
     m_failures.clear();
     m_window = new Keltofrm;
-    m_window->setFailureReporter([this](QWidget *, const QString &message) { m_failures << message; });
+    m_window->setFailureReporter(
+        [this](QWidget *, const QString &message) { m_failures << message; });
 }
 
 void tst_Keltofrm::cleanup()
@@ -95,7 +95,8 @@ QStringList tst_Keltofrm::shownRows() const
 QList<int> tst_Keltofrm::selectedRows() const
 {
     QList<int> rows;
-    for (const QModelIndex &index : control<QListView>("Table")->selectionModel()->selectedIndexes())
+    for (const QModelIndex &index :
+         control<QListView>("Table")->selectionModel()->selectedIndexes())
         rows << index.row();
     std::sort(rows.begin(), rows.end());
     return rows;
@@ -119,12 +120,15 @@ void tst_Keltofrm::layout_data()
 
     QTest::newRow("Label1") << "Label1" << QRect(240, 165, 255, 255) << 9.75 << false << "IP";
     QTest::newRow("IP") << "IP" << QRect(720, 120, 495, 285) << 8.25 << false << "";
-    QTest::newRow("Label2") << "Label2" << QRect(1440, 165, 1335, 255) << 9.75 << false << "Host Name for";
+    QTest::newRow("Label2") << "Label2" << QRect(1440, 165, 1335, 255) << 9.75 << false
+                            << "Host Name for";
     QTest::newRow("Host") << "Host" << QRect(1395, 495, 13095, 285) << 12.0 << true << "";
     QTest::newRow("Table") << "Table" << QRect(240, 1200, 5175, 4860) << 12.0 << false << "";
     QTest::newRow("Result") << "Result" << QRect(2880, 120, 2520, 255) << 12.0 << true << "";
-    QTest::newRow("Mypath") << "Mypath" << QRect(5640, 840, 690, 255) << 9.75 << false << "Ini path";
-    QTest::newRow("Source") << "Source" << QRect(6600, 840, 4095, 375) << 8.25 << false << "dhcpsrv.ini";
+    QTest::newRow("Mypath") << "Mypath" << QRect(5640, 840, 690, 255) << 9.75 << false
+                            << "Ini path";
+    QTest::newRow("Source") << "Source" << QRect(6600, 840, 4095, 375) << 8.25 << false
+                            << "dhcpsrv.ini";
     QTest::newRow("mac") << "mac" << QRect(5640, 120, 2520, 255) << 12.0 << true << "";
 }
 
@@ -138,8 +142,8 @@ void tst_Keltofrm::layout()
 
     const QWidget *widget = control(qPrintable(name));
     QVERIFY(widget);
-    const QRect pixels(qRound(twips.x() / 15.0), qRound(twips.y() / 15.0), qRound(twips.width() / 15.0),
-                       qRound(twips.height() / 15.0));
+    const QRect pixels(qRound(twips.x() / 15.0), qRound(twips.y() / 15.0),
+                       qRound(twips.width() / 15.0), qRound(twips.height() / 15.0));
     QCOMPARE(widget->geometry(), pixels);
     QCOMPARE(widget->font().pointSizeF(), points);
     QCOMPARE(widget->font().weight(), bold ? QFont::Bold : QFont::Normal);
@@ -161,6 +165,7 @@ void tst_Keltofrm::layout()
 void tst_Keltofrm::windowAtCreation()
 {
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Kelto"));
+    QVERIFY(!m_window->windowIcon().pixmap(32).isNull());
     QCOMPARE(m_window->size(), QSize(364, 57)); // 5460 x 855 twips
     QCOMPARE(m_window->font().pointSizeF(), 8.25);
 
@@ -198,7 +203,8 @@ void tst_Keltofrm::startUp_data()
     QTest::newRow("no arguments") << QStringList{"kelto"} << "dhcpsrv.ini" << 0;
     QTest::newRow("quoted path") << QStringList{"kelto", "\"dhcp srv.ini\""} << "dhcp srv.ini" << 0;
     QTest::newRow("quotes inside") << QStringList{"kelto", "dh\"cp\"srv.ini"} << "dhcpsrv.ini" << 0;
-    QTest::newRow("two arguments") << QStringList{"kelto", "dhcp", "srv.ini"} << "dhcp srv.ini" << 0;
+    QTest::newRow("two arguments")
+        << QStringList{"kelto", "dhcp", "srv.ini"} << "dhcp srv.ini" << 0;
     QTest::newRow("spaces kept") << QStringList{"kelto", " dhcp srv.ini"} << " dhcp srv.ini" << 1;
     QTest::newRow("only quotes") << QStringList{"kelto", "\"\""} << "" << 1;
 }
@@ -221,12 +227,11 @@ void tst_Keltofrm::startUp()
 void tst_Keltofrm::loadSelectsRepeatedAddresses()
 {
     startOn(Clients);
-    QCOMPARE(shownRows(),
-             (QStringList{row("·10.··0.··0.··7", "ten", "00-11-22-33-44-66"),
-                          row("192.168.··1.··5", "alpha", "00-11-22-33-44-55"),
-                          row("192.168.··1.··5", "beta", "00-11-22-33-44-77"),
-                          row("192.168.··1.··5", "gamma", "00-11-22-33-44-99"),
-                          row("192.168.··1.··7", "seven", "00-11-22-33-44-88")}));
+    QCOMPARE(shownRows(), (QStringList{row("·10.··0.··0.··7", "ten", "00-11-22-33-44-66"),
+                                       row("192.168.··1.··5", "alpha", "00-11-22-33-44-55"),
+                                       row("192.168.··1.··5", "beta", "00-11-22-33-44-77"),
+                                       row("192.168.··1.··5", "gamma", "00-11-22-33-44-99"),
+                                       row("192.168.··1.··7", "seven", "00-11-22-33-44-88")}));
     QCOMPARE(selectedRows(), (QList<int>{2, 3}));
     QVERIFY(m_failures.isEmpty());
     QCOMPARE(QApplication::focusWidget(), control("IP"));
@@ -234,10 +239,12 @@ void tst_Keltofrm::loadSelectsRepeatedAddresses()
 
 void tst_Keltofrm::failureKeepsRowsAndFocus()
 {
-    startOn(crlf({"IPADDR=1.1.1.1", "Hostname=a", "IPADDR=1.1.1.1", "Hostname=b", "IPADDR=10.0.0", "Hostname=c"}));
+    startOn(crlf({"IPADDR=1.1.1.1", "Hostname=a", "IPADDR=1.1.1.1", "Hostname=b", "IPADDR=10.0.0",
+                  "Hostname=c"}));
     QCOMPARE(m_failures, QStringList{Keltofrm::ScanFailureMessage});
     QCOMPARE(Keltofrm::ScanFailureMessage.split(u'\n'),
-             (QStringList{"Install in the DHCP directory", "or make shortcut with path to the dhcpsrv.ini file",
+             (QStringList{"Install in the DHCP directory",
+                          "or make shortcut with path to the dhcpsrv.ini file",
                           "Expand window and enter dhcpsrv.ini path"}));
     QCOMPARE(shownRows(), (QStringList{row("··1.··1.··1.··1", "a"), row("··1.··1.··1.··1", "b")}));
     QVERIFY(selectedRows().isEmpty()); // no repeated addresses marked after a failure
@@ -310,13 +317,34 @@ void tst_Keltofrm::lookup_data()
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("mac");
 
-    QTest::newRow("7") << "7" << "10.0.0.7" << "ten" << "00-11-22-33-44-66";
-    QTest::newRow("07") << "07" << "·07" << "" << "";
-    QTest::newRow("007") << "007" << "007" << "" << "";
-    QTest::newRow("a space") << "·7" << "10.0.0.7" << "ten" << "00-11-22-33-44-66";
-    QTest::newRow("empty") << "" << "" << "" << "";
-    QTest::newRow("four characters") << "1005" << "1005" << "" << "";
-    QTest::newRow("first of repeated") << "5" << "192.168.1.5" << "alpha" << "00-11-22-33-44-55";
+    QTest::newRow("7") << "7"
+                       << "10.0.0.7"
+                       << "ten"
+                       << "00-11-22-33-44-66";
+    QTest::newRow("07") << "07"
+                        << "·07"
+                        << ""
+                        << "";
+    QTest::newRow("007") << "007"
+                         << "007"
+                         << ""
+                         << "";
+    QTest::newRow("a space") << "·7"
+                             << "10.0.0.7"
+                             << "ten"
+                             << "00-11-22-33-44-66";
+    QTest::newRow("empty") << ""
+                           << ""
+                           << ""
+                           << "";
+    QTest::newRow("four characters") << "1005"
+                                     << "1005"
+                                     << ""
+                                     << "";
+    QTest::newRow("first of repeated") << "5"
+                                       << "192.168.1.5"
+                                       << "alpha"
+                                       << "00-11-22-33-44-55";
 }
 
 void tst_Keltofrm::lookup()
@@ -364,13 +392,19 @@ void tst_Keltofrm::resizeRule_data()
     QTest::addColumn<QSizeF>("client");
     QTest::addColumn<QSizeF>("table"); // empty: unchanged
 
-    QTest::newRow("creation size") << false << QSizeF(5700, 1440) << QSizeF(5460, 855) << QSizeF(5175, 4860);
-    QTest::newRow("worked example") << false << QSizeF(8000, 9000) << QSizeF(7760, 8415) << QSizeF(7527.2, 7120.0251);
-    QTest::newRow("width 5700 keeps") << false << QSizeF(5700, 1440) << QSizeF(5460, 855) << QSizeF(5175, 4860);
+    QTest::newRow("creation size")
+        << false << QSizeF(5700, 1440) << QSizeF(5460, 855) << QSizeF(5175, 4860);
+    QTest::newRow("worked example")
+        << false << QSizeF(8000, 9000) << QSizeF(7760, 8415) << QSizeF(7527.2, 7120.0251);
+    QTest::newRow("width 5700 keeps")
+        << false << QSizeF(5700, 1440) << QSizeF(5460, 855) << QSizeF(5175, 4860);
     // 5461 / 5701 x (5701 - 240) and 6106 / 6691 x (6106 - 800)
-    QTest::newRow("width 5701") << false << QSizeF(5701, 1440) << QSizeF(5461, 855) << QSizeF(5231.1035, 4860);
-    QTest::newRow("height 6690 keeps") << false << QSizeF(5700, 6690) << QSizeF(5460, 6105) << QSizeF(5175, 4860);
-    QTest::newRow("height 6691") << false << QSizeF(5700, 6691) << QSizeF(5460, 6106) << QSizeF(5175, 4842.0918);
+    QTest::newRow("width 5701") << false << QSizeF(5701, 1440) << QSizeF(5461, 855)
+                                << QSizeF(5231.1035, 4860);
+    QTest::newRow("height 6690 keeps")
+        << false << QSizeF(5700, 6690) << QSizeF(5460, 6105) << QSizeF(5175, 4860);
+    QTest::newRow("height 6691") << false << QSizeF(5700, 6691) << QSizeF(5460, 6106)
+                                 << QSizeF(5175, 4842.0918);
     QTest::newRow("minimised") << true << QSizeF(8000, 9000) << QSizeF(7760, 8415) << QSizeF();
 }
 
@@ -384,8 +418,10 @@ void tst_Keltofrm::resizeRule()
     const std::optional<QSizeF> size = resizerule::tableSize(minimised, outer, client);
     QCOMPARE(size.has_value(), !table.isEmpty());
     if (size) {
-        QVERIFY2(qAbs(size->width() - table.width()) < 0.001, qPrintable(QString::number(size->width(), 'f', 4)));
-        QVERIFY2(qAbs(size->height() - table.height()) < 0.001, qPrintable(QString::number(size->height(), 'f', 4)));
+        QVERIFY2(qAbs(size->width() - table.width()) < 0.001,
+                 qPrintable(QString::number(size->width(), 'f', 4)));
+        QVERIFY2(qAbs(size->height() - table.height()) < 0.001,
+                 qPrintable(QString::number(size->height(), 'f', 4)));
     }
 }
 
@@ -400,8 +436,10 @@ void tst_Keltofrm::resizingMovesOnlyTable()
     QTRY_COMPARE(m_window->size(), QSize(900, 700));
     const auto *table = control("Table");
     const QSize outer = m_window->frameGeometry().size();
-    const QSizeF expected = *resizerule::tableSize(false, QSizeF(outer * 15), QSizeF(m_window->size() * 15));
-    QCOMPARE(table->geometry(), QRect(16, 80, qRound(expected.width() / 15), qRound(expected.height() / 15)));
+    const QSizeF expected
+        = *resizerule::tableSize(false, QSizeF(outer * 15), QSizeF(m_window->size() * 15));
+    QCOMPARE(table->geometry(),
+             QRect(16, 80, qRound(expected.width() / 15), qRound(expected.height() / 15)));
     QVERIFY(table->width() > 345 && table->height() > 324);
     for (const QWidget *child : m_window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
         if (child != table)

@@ -34,7 +34,9 @@ FileState stateOf(const QString &path)
     file.open(QIODevice::ReadOnly);
     const QFileInfo info(path);
     QStringList folder;
-    for (QDirIterator it(info.path(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); it.hasNext();)
+    for (QDirIterator it(info.path(),
+                         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+         it.hasNext();)
         folder << it.next();
     folder.sort();
     return {file.readAll(), info.size(), info.permissions(), info.lastModified(), folder};
@@ -53,12 +55,14 @@ private slots:
 void tst_ReadOnly::nothingChanges()
 {
     QTemporaryDir dir;
-    const QString path = writeFile(dir, QStringLiteral("dhcpsrv.ini"),
-                                   crlf({"[00-11-22-33-44-55]", "IPADDR=192.168.1.5", "Hostname=alpha",
-                                         "[00-11-22-33-44-66]", "IPADDR=192.168.1.5", "Hostname=beta"}));
+    const QString path
+        = writeFile(dir, QStringLiteral("dhcpsrv.ini"),
+                    crlf({"[00-11-22-33-44-55]", "IPADDR=192.168.1.5", "Hostname=alpha",
+                          "[00-11-22-33-44-66]", "IPADDR=192.168.1.5", "Hostname=beta"}));
     // Read-only for everyone: a write would fail instead of going unnoticed, for a
     // user other than root at least; the comparison below catches it for root too.
-    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup
+                                            | QFileDevice::ReadOther));
     const FileState before = stateOf(path);
 
     QCOMPARE(scanFile(path).table.size(), 2);
@@ -74,8 +78,9 @@ void tst_ReadOnly::nothingChanges()
         QVERIFY(failures.isEmpty());
     }
 
-    for (const QStringList &arguments : {QStringList{"list", "-f", path}, QStringList{"list", "--format", "json", "-f", path},
-                                         QStringList{"lookup", "-f", path, "5"}}) {
+    for (const QStringList &arguments :
+         {QStringList{"list", "-f", path}, QStringList{"list", "--format", "json", "-f", path},
+          QStringList{"lookup", "-f", path, "5"}}) {
         QProcess cli;
         cli.start(QStringLiteral(KELTO_CLI_PATH), arguments);
         QVERIFY(cli.waitForFinished(30000));
