@@ -2,25 +2,15 @@
 // that decides it: the value's first 15 characters (";" read as a space) with exactly
 // one or two dots fail; anything else gives an address field without trailing spaces.
 
+#include "check.h"
 #include "fields.h"
 
 #include <QStringList>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 using namespace kelto;
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,24 +1,13 @@
 // libFuzzer target: the whole scan, bytes in, host table or failure out, with the
 // table's promises checked on every input.
 
+#include "check.h"
 #include "lookup.h"
 #include "scan.h"
 
 #include <QBuffer>
 
-#include <cstdlib>
-
 using namespace kelto;
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

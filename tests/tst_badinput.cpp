@@ -9,9 +9,6 @@
 #include <atomic>
 #include <thread>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 using namespace kelto;
 using namespace kelto::test;
 
@@ -40,8 +37,6 @@ class tst_BadInput : public QObject
     Q_OBJECT
 
 private slots:
-    void unreadablePaths_data();
-    void unreadablePaths();
     void brokenFiles_data();
     void brokenFiles();
     void keysAtEveryColumn();
@@ -49,37 +44,6 @@ private slots:
     void largeFiles();
     void fileChangingWhileRead();
 };
-
-void tst_BadInput::unreadablePaths_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<ScanFailure::Cause>("cause");
-
-    QTest::newRow("symlink loop") << "loop" << ScanFailure::Cause::CannotOpen;
-    QTest::newRow("no read permission") << "secret.ini" << ScanFailure::Cause::CannotOpen;
-    QTest::newRow("FIFO with no writer") << "fifo" << ScanFailure::Cause::NotRegularFile;
-    QTest::newRow("symlink to a directory") << "to-folder" << ScanFailure::Cause::NotRegularFile;
-}
-
-void tst_BadInput::unreadablePaths()
-{
-    QFETCH(QString, path);
-    QFETCH(ScanFailure::Cause, cause);
-
-    QTemporaryDir dir;
-    QVERIFY(QFile::link(dir.filePath("loop"), dir.filePath("loop")));
-    QVERIFY(QFile::link(dir.path(), dir.filePath("to-folder")));
-    QVERIFY(::mkfifo(qPrintable(dir.filePath("fifo")), 0600) == 0);
-    const QString secret = writeFile(dir, "secret.ini", clients(1, "1.1.1.1", "a"));
-    QVERIFY(QFile::setPermissions(secret, QFileDevice::WriteOwner));
-    if (path == QLatin1StringView("secret.ini") && ::geteuid() == 0)
-        QSKIP("root reads any file");
-
-    const ScanResult result = scanFile(dir.filePath(path));
-    QVERIFY(!result.isComplete());
-    QCOMPARE(result.failure->cause, cause);
-    QVERIFY(result.table.isEmpty());
-}
 
 void tst_BadInput::brokenFiles_data()
 {

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kelto;
 using namespace kelto::test;
@@ -191,6 +192,9 @@ void tst_Scan::failures_data()
     QTest::newRow("FIFO") << "fifo" << ScanFailure::Cause::NotRegularFile;
     QTest::newRow("device") << "/dev/zero" << ScanFailure::Cause::NotRegularFile;
     QTest::newRow("dangling symlink") << "dangling" << ScanFailure::Cause::CannotOpen;
+    QTest::newRow("symlink loop") << "loop" << ScanFailure::Cause::CannotOpen;
+    QTest::newRow("symlink to a directory") << "to-folder" << ScanFailure::Cause::NotRegularFile;
+    QTest::newRow("no read permission") << "secret.ini" << ScanFailure::Cause::CannotOpen;
 }
 
 void tst_Scan::failures()
@@ -203,6 +207,15 @@ void tst_Scan::failures()
     QVERIFY(::mkfifo(qPrintable(dir.filePath(QStringLiteral("fifo"))), 0600) == 0);
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere")),
                         dir.filePath(QStringLiteral("dangling"))));
+    QVERIFY(
+        QFile::link(dir.filePath(QStringLiteral("loop")), dir.filePath(QStringLiteral("loop"))));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("folder")),
+                        dir.filePath(QStringLiteral("to-folder"))));
+    const QString secret
+        = writeFile(dir, QStringLiteral("secret.ini"), crlf({"IPADDR=1.1.1.1", "Hostname=a"}));
+    QVERIFY(QFile::setPermissions(secret, QFileDevice::WriteOwner));
+    if (path == QLatin1StringView("secret.ini") && ::geteuid() == 0)
+        QSKIP("root reads any file");
 
     const ScanResult result
         = scanFile(path.isEmpty() || path.startsWith('/') ? path : dir.filePath(path));
