@@ -39,11 +39,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const bool repeats
             = i > 0 && QStringView(previous).first(15) == QStringView(text).first(15);
         check(table.isRepeated(i) == (result.isComplete() && repeats));
-        // The first row with this fourth octet is the one a lookup finds.
-        const QString number = text.mid(12, 3);
-        const LookupResult found = lookup(table, number);
-        check(found.row >= 0 && found.row <= i && table.rowText(found.row).mid(12, 3) == number);
         previous = text;
+    }
+    // The first row with a given fourth octet is the one a lookup finds (checked for the
+    // last row, whose octet may stand in any row before it).
+    if (!table.isEmpty()) {
+        const QString number = table.rowText(table.size() - 1).mid(12, 3);
+        const LookupResult found = lookup(table, number);
+        check(found.row >= 0 && table.rowText(found.row).mid(12, 3) == number);
+        for (qsizetype i = 0; i < found.row; ++i)
+            check(table.rowText(i).mid(12, 3) != number);
     }
     return 0;
 }
