@@ -244,6 +244,6 @@ void Keltofrm::followWindowSize()
     const std::optional<QSizeF> size = resizerule::tableSize(
         isMinimized(), twips::fromPixels(frameGeometry().size()), twips::fromPixels(this->size()));
     if (size)
-        Table->setGeometry(TableAt.pixels().topLeft().x(), TableAt.pixels().top(),
-                           twips::toPixels(size->width()), twips::toPixels(size->height()));
+        Table->setGeometry(QRect(TableAt.pixels().topLeft(),
+                                 QSize(twips::toPixels(size->width()), twips::toPixels(size->height()))));
 }

@@ -1,5 +1,7 @@
 #include "hosttable.h"
 
+#include "hugepages.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -45,6 +47,12 @@ bool HostTable::isRepeated(qsizetype index) const
     const auto after = std::upper_bound(m_repeated.begin(), m_repeated.end(), index,
                                         [](qsizetype i, const RowRange &r) { return i < r.first; });
     return after != m_repeated.begin() && index <= std::prev(after)->last;
+}
+
+void HostTable::reserve(qsizetype rows)
+{
+    m_rows.reserve(size_t(rows));
+    adviseHugePages(m_rows.data(), m_rows.capacity() * sizeof(Entry));
 }
 
 void HostTable::append(QStringView address, QStringView hostName, QStringView mac)

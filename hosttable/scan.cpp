@@ -87,6 +87,10 @@ Pass scanAs(QIODevice &device, TextEncoding encoding)
 {
     LineReader reader(device, encoding);
     ConfigScan scan;
+    // The server writes about a hundred bytes or more per client; a table that needs
+    // more rows grows as usual.
+    constexpr qint64 BytesPerClient = 100;
+    scan.table().reserve(device.size() / BytesPerClient);
     QStringView line;
     ConfigScan::Step step = ConfigScan::Step::Continue;
     while (step == ConfigScan::Step::Continue && reader.readLine(line))
