@@ -53,15 +53,20 @@ QFont sansSerif(qreal points, QFont::Weight weight)
     return font;
 }
 
-const QFont WindowFont()
+// The window's own font, which the text boxes keep.
+QFont windowFont()
 {
     return sansSerif(8.25, QFont::Normal);
 }
-const QFont CaptionFont()
+
+// The captions "IP", "Host Name for" and "Ini path".
+QFont captionFont()
 {
     return sansSerif(9.75, QFont::Normal);
 }
-const QFont OutputFont()
+
+// What a lookup shows: Result, Host and mac.
+QFont outputFont()
 {
     return sansSerif(12, QFont::Bold);
 }
@@ -136,7 +141,7 @@ Keltofrm::Keltofrm(QWidget *parent)
     setWindowTitle(QStringLiteral("Kelto"));
     // The installed theme icon where there is one, else the same icon built in.
     setWindowIcon(QIcon::fromTheme(QStringLiteral("kelto"), QIcon(QStringLiteral(":/kelto.svg"))));
-    setFont(WindowFont());
+    setFont(windowFont());
     resize(twips::toPixels(ClientAtCreation.width()), twips::toPixels(ClientAtCreation.height()));
     createControls();
 
@@ -148,11 +153,11 @@ Keltofrm::~Keltofrm() = default;
 
 void Keltofrm::createControls()
 {
-    Label1 = label(this, "Label1", Label1At, CaptionFont(), QStringLiteral("IP"));
-    IP = place<QLineEdit>(this, "IP", IPAt, WindowFont());
+    Label1 = label(this, "Label1", Label1At, captionFont(), QStringLiteral("IP"));
+    IP = place<QLineEdit>(this, "IP", IPAt, windowFont());
     IP->setAccessibleName(QStringLiteral("Host number"));
-    Label2 = label(this, "Label2", Label2At, CaptionFont(), QStringLiteral("Host Name for"));
-    Host = label(this, "Host", HostAt, OutputFont());
+    Label2 = label(this, "Label2", Label2At, captionFont(), QStringLiteral("Host Name for"));
+    Host = label(this, "Host", HostAt, outputFont());
 
     Table = place<HostTableView>(this, "Table", TableAt, tableFont());
     Table->setAccessibleName(QStringLiteral("Host table"));
@@ -165,13 +170,13 @@ void Keltofrm::createControls()
     Table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Table->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
-    Result = label(this, "Result", ResultAt, OutputFont());
-    Mypath = label(this, "Mypath", MypathAt, CaptionFont(), QStringLiteral("Ini path"));
-    Source = place<QLineEdit>(this, "Source", SourceAt, WindowFont());
+    Result = label(this, "Result", ResultAt, outputFont());
+    Mypath = label(this, "Mypath", MypathAt, captionFont(), QStringLiteral("Ini path"));
+    Source = place<QLineEdit>(this, "Source", SourceAt, windowFont());
     Source->setAccessibleName(QStringLiteral("Ini path"));
     Source->setMaxLength(std::numeric_limits<int>::max()); // a path of any length
     Source->setText(DefaultSource);
-    mac = label(this, "mac", macAt, OutputFont());
+    mac = label(this, "mac", macAt, outputFont());
 
     // Labels never take the focus; it moves among IP, Table and Source, in that order.
     setTabOrder(IP, Table);
