@@ -36,14 +36,6 @@ public:
 
     QStringView text() const { return QStringView(m_chars.data(), m_size); }
 
-    QStringView textWithoutTrailingSpaces() const
-    {
-        qsizetype end = m_size;
-        while (end > 0 && m_chars[end - 1] == u' ')
-            --end;
-        return text().first(end);
-    }
-
 private:
     static constexpr qsizetype Groups = 4;
     static constexpr qsizetype MostPadding = 2; // per group
@@ -112,7 +104,7 @@ bool MyIPAddr(QString &currentLine, QString &address)
         field.appendOctet(columns(window, p3 + 1, p4 - p3));
 
     address.truncate(0);
-    address.append(field.textWithoutTrailingSpaces());
+    address.append(withoutTrailingSpaces(field.text()));
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "lookup.h"
 
+#include "text.h"
+
 namespace kelto {
 
 namespace {
@@ -8,21 +10,13 @@ constexpr qsizetype HostNamePosition = 16; // column 17, after the field's leadi
 constexpr qsizetype HostNameShown = 82; // columns 17-98
 constexpr qsizetype MacPosition = AddressFieldWidth + HostNameFieldWidth; // column 100
 
-QString withoutTrailingSpaces(QString text)
-{
-    qsizetype end = text.size();
-    while (end > 0 && text[end - 1] == u' ')
-        --end;
-    text.truncate(end);
-    return text;
-}
-
 } // namespace
 
 HostFields fieldsOf(const HostRow &row)
 {
     return {row.mid(0, AddressFieldWidth).remove(u' '),
-            withoutTrailingSpaces(row.mid(HostNamePosition, HostNameShown)), row.mid(MacPosition)};
+            withoutTrailingSpaces(row.mid(HostNamePosition, HostNameShown)).toString(),
+            row.mid(MacPosition)};
 }
 
 QString alignHostNumber(const QString &typed)

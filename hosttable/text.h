@@ -16,4 +16,12 @@ inline qsizetype indexOfChar(QStringView text, char16_t c, qsizetype from = 0)
     return indexOfEither(text, c, c, from);
 }
 
+// `text` without the spaces at its end (other white space stays).
+inline QStringView withoutTrailingSpaces(QStringView text)
+{
+    while (!text.isEmpty() && text.back() == u' ')
+        text.chop(1);
+    return text;
+}
+
 } // namespace kelto
