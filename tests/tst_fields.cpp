@@ -68,13 +68,14 @@ void tst_Fields::address_data()
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QString>("address");
 
+    // One row per case, as in a table.
+    // clang-format off
     QTest::newRow("short octets") << "IPADDR=192.168.1.5" << true << "192.168.··1.··5";
     QTest::newRow("two-digit first") << "IPADDR=10.0.0.1" << true << "·10.··0.··0.··1";
     QTest::newRow("three-digit last") << "IPADDR=192.168.1.200" << true << "192.168.··1.200";
     QTest::newRow("comment") << "IPADDR=192.168.1.15;comment" << true << "192.168.··1.·15";
     QTest::newRow("fills window") << "IPADDR=192.168.100.200" << true << "192.168.100.200";
-    QTest::newRow("fills window, comment")
-        << "IPADDR=192.168.100.200;x" << true << "192.168.100.200";
+    QTest::newRow("fills window, comment") << "IPADDR=192.168.100.200;x" << true << "192.168.100.200";
     QTest::newRow("spaced comment") << "IPADDR=10.20.30.40·;·x" << true << "·10.·20.·30.·40";
     QTest::newRow("empty value") << "IPADDR=" << true << "";
     QTest::newRow("no dots") << "IPADDR=dhcp" << true << "dhcp";
@@ -86,6 +87,7 @@ void tst_Fields::address_data()
     QTest::newRow("one dot") << "IPADDR=192.168" << false << "";
     QTest::newRow("two dots") << "IPADDR=192.168.1" << false << "";
     QTest::newRow("window without dot or space") << "IPADDR=1234567890123456.1.2.3" << true << "";
+    // clang-format on
 }
 
 void tst_Fields::address()
@@ -131,20 +133,16 @@ void tst_Fields::octet_data()
     QTest::addColumn<QString>("group");
     QTest::addColumn<QString>("aligned");
 
-    QTest::newRow("empty") << ""
-                           << "";
-    QTest::newRow("lone dot") << "."
-                              << ".";
-    QTest::newRow("one digit") << "1."
-                               << "··1.";
-    QTest::newRow("two digits") << "16."
-                                << "·16.";
-    QTest::newRow("three digits") << "192."
-                                  << "192.";
-    QTest::newRow("last with space") << "5·"
-                                     << "··5·";
-    QTest::newRow("five") << "4567·"
-                          << "4567·";
+    // One row per case, as in a table.
+    // clang-format off
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("lone dot") << "." << ".";
+    QTest::newRow("one digit") << "1." << "··1.";
+    QTest::newRow("two digits") << "16." << "·16.";
+    QTest::newRow("three digits") << "192." << "192.";
+    QTest::newRow("last with space") << "5·" << "··5·";
+    QTest::newRow("five") << "4567·" << "4567·";
+    // clang-format on
 }
 
 void tst_Fields::octet()

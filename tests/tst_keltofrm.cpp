@@ -118,18 +118,18 @@ void tst_Keltofrm::layout_data()
     QTest::addColumn<bool>("bold");
     QTest::addColumn<QString>("text");
 
+    // One row per case, as in a table.
+    // clang-format off
     QTest::newRow("Label1") << "Label1" << QRect(240, 165, 255, 255) << 9.75 << false << "IP";
     QTest::newRow("IP") << "IP" << QRect(720, 120, 495, 285) << 8.25 << false << "";
-    QTest::newRow("Label2") << "Label2" << QRect(1440, 165, 1335, 255) << 9.75 << false
-                            << "Host Name for";
+    QTest::newRow("Label2") << "Label2" << QRect(1440, 165, 1335, 255) << 9.75 << false << "Host Name for";
     QTest::newRow("Host") << "Host" << QRect(1395, 495, 13095, 285) << 12.0 << true << "";
     QTest::newRow("Table") << "Table" << QRect(240, 1200, 5175, 4860) << 12.0 << false << "";
     QTest::newRow("Result") << "Result" << QRect(2880, 120, 2520, 255) << 12.0 << true << "";
-    QTest::newRow("Mypath") << "Mypath" << QRect(5640, 840, 690, 255) << 9.75 << false
-                            << "Ini path";
-    QTest::newRow("Source") << "Source" << QRect(6600, 840, 4095, 375) << 8.25 << false
-                            << "dhcpsrv.ini";
+    QTest::newRow("Mypath") << "Mypath" << QRect(5640, 840, 690, 255) << 9.75 << false << "Ini path";
+    QTest::newRow("Source") << "Source" << QRect(6600, 840, 4095, 375) << 8.25 << false << "dhcpsrv.ini";
     QTest::newRow("mac") << "mac" << QRect(5640, 120, 2520, 255) << 12.0 << true << "";
+    // clang-format on
 }
 
 void tst_Keltofrm::layout()
@@ -200,13 +200,15 @@ void tst_Keltofrm::startUp_data()
     QTest::addColumn<QString>("source");
     QTest::addColumn<int>("failures");
 
+    // One row per case, as in a table.
+    // clang-format off
     QTest::newRow("no arguments") << QStringList{"kelto"} << "dhcpsrv.ini" << 0;
     QTest::newRow("quoted path") << QStringList{"kelto", "\"dhcp srv.ini\""} << "dhcp srv.ini" << 0;
     QTest::newRow("quotes inside") << QStringList{"kelto", "dh\"cp\"srv.ini"} << "dhcpsrv.ini" << 0;
-    QTest::newRow("two arguments")
-        << QStringList{"kelto", "dhcp", "srv.ini"} << "dhcp srv.ini" << 0;
+    QTest::newRow("two arguments") << QStringList{"kelto", "dhcp", "srv.ini"} << "dhcp srv.ini" << 0;
     QTest::newRow("spaces kept") << QStringList{"kelto", " dhcp srv.ini"} << " dhcp srv.ini" << 1;
     QTest::newRow("only quotes") << QStringList{"kelto", "\"\""} << "" << 1;
+    // clang-format on
 }
 
 void tst_Keltofrm::startUp()
@@ -317,34 +319,16 @@ void tst_Keltofrm::lookup_data()
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("mac");
 
-    QTest::newRow("7") << "7"
-                       << "10.0.0.7"
-                       << "ten"
-                       << "00-11-22-33-44-66";
-    QTest::newRow("07") << "07"
-                        << "·07"
-                        << ""
-                        << "";
-    QTest::newRow("007") << "007"
-                         << "007"
-                         << ""
-                         << "";
-    QTest::newRow("a space") << "·7"
-                             << "10.0.0.7"
-                             << "ten"
-                             << "00-11-22-33-44-66";
-    QTest::newRow("empty") << ""
-                           << ""
-                           << ""
-                           << "";
-    QTest::newRow("four characters") << "1005"
-                                     << "1005"
-                                     << ""
-                                     << "";
-    QTest::newRow("first of repeated") << "5"
-                                       << "192.168.1.5"
-                                       << "alpha"
-                                       << "00-11-22-33-44-55";
+    // One row per case, as in a table.
+    // clang-format off
+    QTest::newRow("7") << "7" << "10.0.0.7" << "ten" << "00-11-22-33-44-66";
+    QTest::newRow("07") << "07" << "·07" << "" << "";
+    QTest::newRow("007") << "007" << "007" << "" << "";
+    QTest::newRow("a space") << "·7" << "10.0.0.7" << "ten" << "00-11-22-33-44-66";
+    QTest::newRow("empty") << "" << "" << "" << "";
+    QTest::newRow("four characters") << "1005" << "1005" << "" << "";
+    QTest::newRow("first of repeated") << "5" << "192.168.1.5" << "alpha" << "00-11-22-33-44-55";
+    // clang-format on
 }
 
 void tst_Keltofrm::lookup()
