@@ -1,9 +1,14 @@
 // kelto-cli: the host table of a DHCP server's dhcpsrv.ini for scripts and remote
-// shells. It lists the table or looks up host numbers exactly as the window does.
+// shells. It lists, searches and checks the table, looks up host numbers exactly as the
+// window does, and finds the free addresses of the server's pools.
 
+#include "health.h"
 #include "lookup.h"
 #include "output.h"
+#include "pools.h"
+#include "reports.h"
 #include "scan.h"
+#include "search.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -15,9 +20,10 @@ using namespace kelto;
 
 namespace {
 
-// Exit statuses.
-constexpr int AllFound = 0;
-constexpr int SomeNotFound = 1;
+// Exit statuses. check follows the monitoring-plugin convention: 0 nothing to report,
+// 1 findings, 2 the file could not be read.
+constexpr int Success = 0;
+constexpr int NotFound = 1; // lookup, find; findings for check; a pool without free address
 constexpr int ScanFailed = 2;
 constexpr int UsageError = 64; // as sysexits.h
 constexpr int OutputError = 74;
@@ -25,12 +31,48 @@ constexpr int OutputError = 74;
 constexpr QLatin1StringView DefaultFile("dhcpsrv.ini");
 constexpr QLatin1StringView StandardInput("-");
 
+enum class Format { Rows, Text, Json };
+
+// What each command takes: its output formats (the first is the default) and, if any,
+// the name of its arguments.
+struct Command
+{
+    QLatin1StringView name;
+    std::vector<std::pair<QLatin1StringView, Format>> formats;
+    QLatin1StringView arguments; // empty: the command takes none
+    ScanScope scope = ScanScope::Table;
+};
+
+const std::vector<Command> &commands()
+{
+    static const std::vector<Command> all = {
+        {QLatin1StringView("list"),
+         {{QLatin1StringView("rows"), Format::Rows}, {QLatin1StringView("json"), Format::Json}},
+         {},
+         ScanScope::Table},
+        {QLatin1StringView("lookup"), {}, QLatin1StringView("number"), ScanScope::Table},
+        {QLatin1StringView("find"),
+         {{QLatin1StringView("rows"), Format::Rows}, {QLatin1StringView("json"), Format::Json}},
+         QLatin1StringView("text"),
+         ScanScope::Table},
+        {QLatin1StringView("check"),
+         {{QLatin1StringView("text"), Format::Text}, {QLatin1StringView("json"), Format::Json}},
+         {},
+         ScanScope::TableAndFacts},
+        {QLatin1StringView("free"),
+         {{QLatin1StringView("text"), Format::Text}, {QLatin1StringView("json"), Format::Json}},
+         {},
+         ScanScope::TableAndFacts},
+    };
+    return all;
+}
+
 struct Options
 {
-    QString command;
-    QStringList numbers;
+    const Command *command = nullptr;
+    QStringList arguments;
     QString file;
-    bool json = false;
+    Format format = Format::Rows;
 };
 
 void printError(const QString &message)
@@ -45,40 +87,148 @@ int usageError(const QCommandLineParser &parser, const QString &message)
     return UsageError;
 }
 
-ScanResult scan(const QString &file)
+ScanResult scan(const QString &file, ScanScope scope)
 {
     if (file != StandardInput)
-        return scanFile(file);
+        return scanFile(file, scope);
     QFile input;
     if (!input.open(stdin, QIODevice::ReadOnly)) {
         ScanResult result;
         result.failure = ScanFailure{ScanFailure::Cause::CannotOpen, input.errorString()};
         return result;
     }
-    return scanDevice(input);
+    return scanDevice(input, scope);
 }
 
 int list(const Options &options, const ScanResult &result, Utf8Output &out)
 {
-    if (options.json)
+    if (options.format == Format::Json)
         writeJson(out, options.file, result);
     else
         writeRows(out, result.table);
-    return AllFound;
+    return Success;
 }
 
 int lookUp(const Options &options, const ScanResult &result, Utf8Output &out)
 {
-    int status = AllFound;
-    for (const QString &typed : options.numbers) {
+    int status = Success;
+    for (const QString &typed : options.arguments) {
         const LookupResult found = lookup(result.table, alignHostNumber(typed));
         if (found.row < 0)
-            status = SomeNotFound;
+            status = NotFound;
         out << found.shown.address << '\t' << found.shown.hostName << '\t' << found.shown.mac
             << '\n';
     }
     return status;
 }
+
+int find(const Options &options, const ScanResult &result, Utf8Output &out)
+{
+    const HostSearch search(options.arguments);
+    bool matched = false;
+    const RowFilter keep = [&search, &matched](const HostRow &row) {
+        const bool match = search.matches(row);
+        matched = matched || match;
+        return match;
+    };
+    if (options.format == Format::Json)
+        writeJson(out, options.file, result, keep);
+    else
+        writeRows(out, result.table, keep);
+    return matched ? Success : NotFound;
+}
+
+// A scan that did not complete leaves out rows, so findings and free addresses would be
+// wrong: check and free report only the failure.
+int check(const Options &options, ScanResult &result, Utf8Output &out)
+{
+    if (!result.isComplete())
+        return ScanFailed;
+    const HealthReport report = checkHealth(result.table, result.facts);
+    if (options.format == Format::Json)
+        writeHealthJson(out, options.file, result.table, result.facts.macKeys, report);
+    else
+        writeHealthText(out, result.table, result.facts.macKeys, report);
+    return report.isEmpty() ? Success : NotFound;
+}
+
+int listFree(const Options &options, const ScanResult &result, Utf8Output &out)
+{
+    if (!result.isComplete())
+        return ScanFailed;
+    std::vector<AddressPool> pools;
+    std::vector<PoolReport> reports;
+    for (const PoolSetting &setting : result.facts.pools) {
+        if (const std::optional<AddressPool> pool = readPool(setting.value)) {
+            pools.push_back(*pool);
+            reports.push_back({&setting, {}});
+        } else {
+            printError(QStringLiteral("%1: line %2: %3: cannot read the pool \"%4\", skipped")
+                           .arg(options.file)
+                           .arg(setting.line)
+                           .arg(setting.name, setting.value));
+        }
+    }
+    std::vector<std::vector<AddressRange>> free = freeAddresses(pools, result.table);
+    for (size_t i = 0; i < reports.size(); ++i)
+        reports[i].free = std::move(free[i]);
+
+    if (options.format == Format::Json)
+        writeFreeJson(out, options.file, reports);
+    else
+        writeFreeText(out, reports);
+    if (reports.empty())
+        printError(QStringLiteral("%1: no address pool (IPPOOL_n= in [SETTINGS])").arg(options.file));
+    const bool exhausted = std::any_of(reports.begin(), reports.end(),
+                                       [](const PoolReport &r) { return r.free.empty(); });
+    return reports.empty() || exhausted ? NotFound : Success;
+}
+
+int run(const Options &options, ScanResult &result, Utf8Output &out)
+{
+    const QLatin1StringView name = options.command->name;
+    if (name == QLatin1StringView("list"))
+        return list(options, result, out);
+    if (name == QLatin1StringView("lookup"))
+        return lookUp(options, result, out);
+    if (name == QLatin1StringView("find"))
+        return find(options, result, out);
+    if (name == QLatin1StringView("check"))
+        return check(options, result, out);
+    return listFree(options, result, out);
+}
+
+const QString Description = QStringLiteral(
+    "Reads the host table of a DHCP server's dhcpsrv.ini (one fixed-width row per client,\n"
+    "sorted by address) and answers questions about it.\n"
+    "\n"
+    "Commands:\n"
+    "  list              every row; \"* \" marks a row that repeats the address above it\n"
+    "  lookup NUMBER...  address, host name and MAC of the first row for each host\n"
+    "                    number (the last octet), separated by tabs\n"
+    "  find TEXT...      the rows, as list shows them, whose address, host name or MAC\n"
+    "                    contains any TEXT, letter case aside; a TEXT of four or more hex\n"
+    "                    digits written as (part of) a MAC matches it in any notation\n"
+    "                    (find 1a:2b finds 00-1A-2B-33-44-55)\n"
+    "  check             reservation health, one line per finding: an address held by\n"
+    "                    more than one client, a MAC heading more than one section, a host\n"
+    "                    name on more than one MAC, an address value that is not a dotted\n"
+    "                    IPv4 address; prints nothing when all is well\n"
+    "  free              for each pool IPPOOL_n= of [SETTINGS], the addresses no row\n"
+    "                    holds (192.168.10.24-30, 192.168.10.32)\n"
+    "\n"
+    "Formats: list and find: rows (default) or json; check and free: text (default) or\n"
+    "json.\n"
+    "\n"
+    "Exit status: 0 success; 1 a number or text was not found, check has findings, or a\n"
+    "pool has no free address; 2 the file could not be read to its end; 64 usage error;\n"
+    "74 output error. check follows the monitoring-plugin convention (0 OK, 1 WARNING,\n"
+    "2 CRITICAL).\n"
+    "\n"
+    "Examples:\n"
+    "  kelto-cli check -f /srv/dhcp/dhcpsrv.ini\n"
+    "  kelto-cli find nas 00:1a:2b\n"
+    "  kelto-cli free --format json");
 
 } // namespace
 
@@ -89,73 +239,78 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(KELTO_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Lists the host table of a DHCP server's dhcpsrv.ini, one fixed-width row per client\n"
-        "sorted by address, or looks up host numbers (the last octet) in it.\n"
-        "\n"
-        "Commands:\n"
-        "  list              every row; \"* \" marks a row that repeats the address above it\n"
-        "  lookup NUMBER...  address, host name and MAC of the first row for each number,\n"
-        "                    separated by tabs\n"
-        "\n"
-        "Exit status: 0 success, 1 a number was not found, 2 the file could not be read\n"
-        "to its end, 64 usage error, 74 output error."));
+    parser.setApplicationDescription(Description);
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption fileOption(
         {QStringLiteral("f"), QStringLiteral("file")},
         QStringLiteral("The configuration file (\"-\": standard input)."), QStringLiteral("PATH"),
         DefaultFile);
-    const QCommandLineOption formatOption(QStringLiteral("format"),
-                                          QStringLiteral("Output of list: rows or json."),
-                                          QStringLiteral("FORMAT"), QStringLiteral("rows"));
+    const QCommandLineOption formatOption(
+        QStringLiteral("format"), QStringLiteral("Output format: rows, text or json."),
+        QStringLiteral("FORMAT"));
     parser.addOption(fileOption);
     parser.addOption(formatOption);
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list or lookup"));
-    parser.addPositionalArgument(QStringLiteral("number"),
-                                 QStringLiteral("Host numbers, for lookup."),
-                                 QStringLiteral("[NUMBER...]"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("list, lookup, find, check or free"));
+    parser.addPositionalArgument(QStringLiteral("argument"),
+                                 QStringLiteral("Host numbers for lookup, texts for find."),
+                                 QStringLiteral("[ARGUMENT...]"));
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser, parser.errorText());
     if (parser.isSet(helpOption)) {
         std::fputs(qPrintable(parser.helpText()), stdout);
-        return AllFound;
+        return Success;
     }
     if (parser.isSet(versionOption)) {
         std::printf("kelto-cli %s\n", KELTO_VERSION);
-        return AllFound;
+        return Success;
     }
 
     Options options;
     QStringList positional = parser.positionalArguments();
-    options.command = positional.isEmpty() ? QString() : positional.takeFirst();
-    options.numbers = positional;
-    options.file = parser.value(fileOption);
-    const QString format = parser.value(formatOption);
-    options.json = format == QLatin1StringView("json");
-
-    if (options.command != QLatin1StringView("list")
-        && options.command != QLatin1StringView("lookup"))
-        return usageError(parser, options.command.isEmpty()
+    const QString name = positional.isEmpty() ? QString() : positional.takeFirst();
+    for (const Command &command : commands()) {
+        if (command.name == name)
+            options.command = &command;
+    }
+    if (!options.command)
+        return usageError(parser, name.isEmpty()
                                       ? QStringLiteral("no command given")
-                                      : QStringLiteral("unknown command: %1").arg(options.command));
-    if (format != QLatin1StringView("rows") && !options.json)
-        return usageError(parser, QStringLiteral("unknown format: %1").arg(format));
-    if (options.command == QLatin1StringView("list") && !options.numbers.isEmpty())
-        return usageError(parser, QStringLiteral("list takes no numbers"));
-    if (options.command == QLatin1StringView("lookup") && options.numbers.isEmpty())
-        return usageError(parser, QStringLiteral("lookup needs at least one number"));
-    if (options.command == QLatin1StringView("lookup") && parser.isSet(formatOption))
-        return usageError(parser, QStringLiteral("--format goes with list"));
+                                      : QStringLiteral("unknown command: %1").arg(name));
+    const Command &command = *options.command;
+    options.arguments = positional;
+    options.file = parser.value(fileOption);
 
-    const ScanResult result = scan(options.file);
+    if (command.arguments.isEmpty() && !options.arguments.isEmpty())
+        return usageError(parser, QStringLiteral("%1 takes no arguments").arg(name));
+    if (!command.arguments.isEmpty() && options.arguments.isEmpty())
+        return usageError(parser, QStringLiteral("%1 needs at least one %2")
+                                      .arg(name, QString(command.arguments)));
+    if (options.arguments.contains(QString()))
+        return usageError(parser, QStringLiteral("an empty %1 is not allowed")
+                                      .arg(QString(command.arguments)));
+    if (parser.isSet(formatOption)) {
+        const QString format = parser.value(formatOption);
+        if (command.formats.empty())
+            return usageError(parser, QStringLiteral("%1 has no --format").arg(name));
+        const auto known = std::find_if(command.formats.begin(), command.formats.end(),
+                                        [&format](const auto &f) { return f.first == format; });
+        if (known == command.formats.end())
+            return usageError(parser,
+                              QStringLiteral("unknown format for %1: %2").arg(name, format));
+        options.format = known->second;
+    } else if (!command.formats.empty()) {
+        options.format = command.formats.front().second;
+    }
+
+    ScanResult result = scan(options.file, command.scope);
     if (!result.isComplete())
         printError(QStringLiteral("%1: %2").arg(options.file, result.failure->description()));
 
     Utf8Output out(stdout);
-    int status = options.command == QLatin1StringView("list") ? list(options, result, out)
-                                                              : lookUp(options, result, out);
+    const int status = run(options, result, out);
     if (!out.flush()) {
         printError(QStringLiteral("cannot write the output"));
         return OutputError;

@@ -119,9 +119,11 @@ bool Utf8Output::flush()
     return !m_failed;
 }
 
-void writeRows(Utf8Output &out, const HostTable &table)
+void writeRows(Utf8Output &out, const HostTable &table, const RowFilter &keep)
 {
-    table.forEachRow([&out](qsizetype, const HostRow &row, bool repeated) {
+    table.forEachRow([&out, &keep](qsizetype, const HostRow &row, bool repeated) {
+        if (keep && !keep(row))
+            return;
         out << QLatin1StringView(repeated ? "* " : "  ");
         for (const QStringView piece : row.pieces())
             out << piece;
@@ -129,28 +131,37 @@ void writeRows(Utf8Output &out, const HostTable &table)
     });
 }
 
-void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan)
+void writeHostJson(Utf8Output &out, const HostRow &row, bool repeated)
 {
-    const HostTable &table = scan.table;
+    const HostFields fields = fieldsOf(row);
+    out << QLatin1StringView("{\"row\": ");
+    out.appendJsonString(row.text());
+    out << QLatin1StringView(", \"address\": ");
+    out.appendJsonString(fields.address);
+    out << QLatin1StringView(", \"hostname\": ");
+    out.appendJsonString(fields.hostName);
+    out << QLatin1StringView(", \"mac\": ");
+    out.appendJsonString(fields.mac);
+    out << QLatin1StringView(", \"duplicate\": ")
+        << QLatin1StringView(repeated ? "true}" : "false}");
+}
+
+void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan,
+               const RowFilter &keep)
+{
     out << QLatin1StringView("{\"file\": ");
     out.appendJsonString(file);
     out << QLatin1StringView(", \"complete\": ")
         << QLatin1StringView(scan.isComplete() ? "true" : "false")
         << QLatin1StringView(", \"hosts\": [");
-    table.forEachRow([&out](qsizetype i, const HostRow &row, bool repeated) {
-        const HostFields fields = fieldsOf(row);
-        out << QLatin1StringView(i == 0 ? "\n  {\"row\": " : ",\n  {\"row\": ");
-        out.appendJsonString(row.text());
-        out << QLatin1StringView(", \"address\": ");
-        out.appendJsonString(fields.address);
-        out << QLatin1StringView(", \"hostname\": ");
-        out.appendJsonString(fields.hostName);
-        out << QLatin1StringView(", \"mac\": ");
-        out.appendJsonString(fields.mac);
-        out << QLatin1StringView(", \"duplicate\": ")
-            << QLatin1StringView(repeated ? "true}" : "false}");
+    bool first = true;
+    scan.table.forEachRow([&](qsizetype, const HostRow &row, bool repeated) {
+        if (keep && !keep(row))
+            return;
+        out << QLatin1StringView(std::exchange(first, false) ? "\n  " : ",\n  ");
+        writeHostJson(out, row, repeated);
     });
-    out << QLatin1StringView(table.isEmpty() ? "]}\n" : "\n]}\n");
+    out << QLatin1StringView(first ? "]}\n" : "\n]}\n");
 }
 
 } // namespace kelto

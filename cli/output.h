@@ -6,6 +6,7 @@
 #include <QStringEncoder>
 
 #include <cstdio>
+#include <functional>
 
 namespace kelto {
 
@@ -39,12 +40,20 @@ private:
     bool m_failed = false;
 };
 
-// Every row in table order, each on its own line, after "* " when it repeats the address
-// of the row before it and two spaces otherwise.
-void writeRows(Utf8Output &out, const HostTable &table);
+// Which rows to write; every row when empty.
+using RowFilter = std::function<bool(const HostRow &)>;
+
+// Every row (that the filter keeps) in table order, each on its own line, after "* " when
+// it repeats the address of the row before it and two spaces otherwise.
+void writeRows(Utf8Output &out, const HostTable &table, const RowFilter &keep = {});
 
 // The table as one JSON object: the file, whether the scan completed, and every host
-// with its row and the fields a lookup of it shows.
-void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan);
+// (that the filter keeps) with its row and the fields a lookup of it shows.
+void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan,
+               const RowFilter &keep = {});
+
+// One host of the JSON output: {"row": ..., "address": ..., "hostname": ..., "mac": ...,
+// "duplicate": ...}.
+void writeHostJson(Utf8Output &out, const HostRow &row, bool repeated);
 
 } // namespace kelto

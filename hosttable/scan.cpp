@@ -83,10 +83,11 @@ struct Pass
     bool invalidUtf8 = false;
 };
 
-Pass scanAs(QIODevice &device, TextEncoding encoding)
+Pass scanAs(QIODevice &device, TextEncoding encoding, ScanScope scope)
 {
     LineReader reader(device, encoding);
-    ConfigScan scan;
+    Pass pass;
+    ConfigScan scan(scope == ScanScope::TableAndFacts ? &pass.result.facts : nullptr);
     // The server writes about a hundred bytes or more per client; a table that needs
     // more rows grows as usual.
     constexpr qint64 BytesPerClient = 100;
@@ -95,8 +96,11 @@ Pass scanAs(QIODevice &device, TextEncoding encoding)
     ConfigScan::Step step = ConfigScan::Step::Continue;
     while (step == ConfigScan::Step::Continue && reader.readLine(line))
         step = scan.take(line);
+    if (step == ConfigScan::Step::Stop && scan.readsAfterClientPart()) {
+        while (reader.readLine(line))
+            scan.takeAfterClientPart(line);
+    }
 
-    Pass pass;
     if (reader.hasReadError()) {
         scan.abandon();
         pass.result.failure = ScanFailure{ScanFailure::Cause::ReadError, reader.errorString()};
@@ -131,18 +135,30 @@ QString ScanFailure::description() const
     return detail;
 }
 
+ConfigScan::ConfigScan(FileFacts *facts)
+{
+    if (facts)
+        m_facts.emplace(*facts);
+}
+
 ConfigScan::Step ConfigScan::take(QStringView line)
 {
     ++m_lineNumber;
+    if (m_facts)
+        m_facts->takeLine(m_lineNumber, line);
     if (MyMacAddr(line, m_currentMac)) {
         m_clientPartBegun = true;
         m_macHeaderSincePending = true;
+        if (m_facts)
+            m_facts->takeMacHeader(m_lineNumber, m_currentMac);
     }
 
     // The address normalisation may lengthen the line, but only by spaces, which move
     // no key and add no "[HTTP".
     const LineKeys keys = findKeys(line);
     if (keys.address >= 0 && keys.address != IgnoredKeyPosition) {
+        if (m_facts)
+            m_facts->takeAddressLine(m_lineNumber, keys.address, line);
         copyInto(m_currentLine, line);
         takeAddressLine(keys.address);
         if (m_failure)
@@ -157,6 +173,13 @@ ConfigScan::Step ConfigScan::take(QStringView line)
     if (m_clientPartBegun && keys.clientPartEnd)
         return Step::Stop;
     return Step::Continue;
+}
+
+void ConfigScan::takeAfterClientPart(QStringView line)
+{
+    ++m_lineNumber;
+    if (m_facts)
+        m_facts->takeLine(m_lineNumber, line);
 }
 
 void ConfigScan::takeAddressLine(qsizetype keyPosition)
@@ -214,39 +237,40 @@ void ConfigScan::abandon()
     m_table.sort();
 }
 
-ScanResult scanDevice(QIODevice &device)
+ScanResult scanDevice(QIODevice &device, ScanScope scope)
 {
     if (device.isSequential()) {
         // Reading twice needs a device that can go back to its start.
         QBuffer buffer;
         buffer.setData(device.readAll());
         buffer.open(QIODevice::ReadOnly);
-        return scanDevice(buffer);
+        return scanDevice(buffer, scope);
     }
-    Pass pass = scanAs(device, TextEncoding::Utf8);
+    Pass pass = scanAs(device, TextEncoding::Utf8, scope);
     if (pass.invalidUtf8 && device.seek(0))
-        pass = scanAs(device, TextEncoding::Windows1252);
+        pass = scanAs(device, TextEncoding::Windows1252, scope);
     return std::move(pass.result);
 }
 
-ScanResult scanFile(const QString &path)
+ScanResult scanFile(const QString &path, ScanScope scope)
 {
     QFile file;
     if (std::optional<ScanFailure> failure = openConfigFile(path, file))
-        return {{}, std::move(failure)};
+        return {{}, std::move(failure), {}};
 
     // The server may write the file while it is read. A scan during which the file
     // changed is made again, so that the rows always come from one version of it.
     constexpr int Attempts = 3;
     for (int attempt = 1;; ++attempt) {
         const FileStamp before = stampOf(file);
-        ScanResult result = scanDevice(file);
+        ScanResult result = scanDevice(file, scope);
         if (stampOf(file) == before)
             return result;
         if (attempt == Attempts || !file.seek(0))
             return {{},
                     ScanFailure{ScanFailure::Cause::FileChanged,
-                                QStringLiteral("the file kept changing while it was read")}};
+                                QStringLiteral("the file kept changing while it was read")},
+                    {}};
     }
 }
 

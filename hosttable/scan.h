@@ -1,5 +1,6 @@
 #pragma once
 
+#include "filefacts.h"
 #include "hosttable.h"
 
 #include <QString>
@@ -36,17 +37,22 @@ struct ScanResult
 {
     HostTable table;
     std::optional<ScanFailure> failure;
+    FileFacts facts; // empty unless asked for with ScanScope::TableAndFacts
 
     bool isComplete() const { return !failure.has_value(); }
 };
 
+// What a scan reads: the host table alone, or also the facts that the health check and
+// the free addresses need (which costs a little more memory and time).
+enum class ScanScope { Table, TableAndFacts };
+
 // Builds the host table from the configuration file at `path`. Anything that is not a
 // regular file fails at once, without being read.
-ScanResult scanFile(const QString &path);
+ScanResult scanFile(const QString &path, ScanScope scope = ScanScope::Table);
 
 // Builds the host table from a device opened for reading, such as standard input.
 // The whole file is read as UTF-8 when it is valid UTF-8, otherwise as Windows-1252.
-ScanResult scanDevice(QIODevice &device);
+ScanResult scanDevice(QIODevice &device, ScanScope scope = ScanScope::Table);
 
 // The lines that make the host table: MAC headers, address lines, host name lines, and
 // the line containing "[HTTP" that ends the client part. One object reads one file.
@@ -55,8 +61,14 @@ class ConfigScan
 public:
     enum class Step { Continue, Stop, Failed };
 
+    // `facts`, when given, receives what the file says besides the table.
+    explicit ConfigScan(FileFacts *facts = nullptr);
+
     // Takes the next line of the file.
     Step take(QStringView line);
+    // Takes a line after the end of the client part, which only the facts still read.
+    void takeAfterClientPart(QStringView line);
+    bool readsAfterClientPart() const { return m_facts.has_value(); }
     // Ends a scan that read to the end of the file or to the end of the client part.
     void finish();
     // Ends a scan that failed (or could not read on): the rows read so far stay.
@@ -72,6 +84,7 @@ private:
 
     HostTable m_table;
     std::optional<ScanFailure> m_failure;
+    std::optional<FactsReader> m_facts;
     qsizetype m_lineNumber = 0;
     QString m_currentMac;
     QString m_pendingAddress;

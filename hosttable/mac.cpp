@@ -1,0 +1,126 @@
+#include "mac.h"
+
+namespace kelto {
+
+namespace {
+
+constexpr int MacDigits = 12;
+constexpr qsizetype MinSearchDigits = 4;
+constexpr quint64 FirstOtherKey = quint64(1) << 48;
+
+bool isMacSeparator(QChar c)
+{
+    return c == u':' || c == u'-' || c == u'.';
+}
+
+int hexValue(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    return -1;
+}
+
+// Whether the groups between separators have the sizes of a MAC written with them:
+// `inner` digits each, the groups at both ends possibly fewer (a part of a MAC may
+// begin or end inside a group).
+bool groupsFit(QStringView text, QChar separator, qsizetype inner)
+{
+    const QList<QStringView> groups = text.split(separator);
+    for (qsizetype i = 0; i < groups.size(); ++i) {
+        const qsizetype size = groups[i].size();
+        const bool end = i == 0 || i == groups.size() - 1;
+        if (size == 0 || size > inner || (!end && size != inner))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+FoldedMac foldMac(QStringView mac)
+{
+    FoldedMac folded;
+    for (const QChar c : mac) {
+        if (isMacSeparator(c))
+            continue;
+        const char16_t u = c.unicode();
+        folded.append(u < 0x80 ? (u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u)
+                               : c.toCaseFolded().unicode());
+    }
+    return folded;
+}
+
+quint64 MacKeys::keyOf(QStringView mac)
+{
+    const FoldedMac folded = foldMac(mac);
+    if (folded.size() == MacDigits) {
+        quint64 value = 0;
+        for (const char16_t c : folded) {
+            const int digit = hexValue(c);
+            if (digit < 0) {
+                value = ~quint64(0);
+                break;
+            }
+            value = value << 4 | quint64(digit);
+        }
+        if (value < FirstOtherKey)
+            return value;
+    }
+    const QString text(reinterpret_cast<const QChar *>(folded.constData()), folded.size());
+    const auto found = m_others.constFind(text);
+    if (found != m_others.constEnd())
+        return *found;
+    const quint64 key = FirstOtherKey + quint64(m_otherTexts.size());
+    m_others.insert(text, key);
+    m_otherTexts.append(text);
+    return key;
+}
+
+QString MacKeys::textOf(quint64 key) const
+{
+    if (key >= FirstOtherKey)
+        return m_otherTexts.value(qsizetype(key - FirstOtherKey));
+    QString text;
+    for (int shift = 40; shift >= 0; shift -= 8) {
+        text += QStringLiteral("%1").arg((key >> shift) & 0xff, 2, 16, QLatin1Char('0'));
+        if (shift > 0)
+            text += u'-';
+    }
+    return text;
+}
+
+std::optional<QString> macSearchDigits(QStringView text)
+{
+    QString digits;
+    QChar separator;
+    for (const QChar c : text) {
+        if (isMacSeparator(c)) {
+            if (!separator.isNull() && c != separator)
+                return std::nullopt; // one notation at a time
+            separator = c;
+        } else if (hexValue(c.toLower().unicode()) >= 0) {
+            digits += c.toLower();
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits.size() < MinSearchDigits || digits.size() > MacDigits)
+        return std::nullopt;
+    if (separator.isNull())
+        return digits;
+    if (separator == u'.') {
+        // Dotted groups of four: at least one whole group, so that "10.20" stays an address.
+        constexpr qsizetype DottedGroup = 4;
+        const QList<QStringView> groups = text.split(separator);
+        const bool wholeGroup = std::any_of(groups.begin(), groups.end(), [](QStringView g) {
+            return g.size() == DottedGroup;
+        });
+        return wholeGroup && groupsFit(text, separator, DottedGroup) ? std::optional(digits)
+                                                                     : std::nullopt;
+    }
+    return groupsFit(text, separator, 2) ? std::optional(digits) : std::nullopt;
+}
+
+} // namespace kelto

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "filefacts.h"
+#include "hosttable.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <bitset>
+#include <optional>
+#include <vector>
+
+namespace kelto {
+
+// The address pools of the server's [SETTINGS] section and the addresses of them that
+// no row holds.
+
+// The addresses of a pool: one network of 256 addresses (the first three octets of its
+// start address), and the last octets the pool takes from it.
+struct AddressPool
+{
+    static constexpr int NetworkSize = 256;
+    quint32 network = 0; // the first three octets; the last octet is 0
+    std::bitset<NetworkSize> hosts;
+};
+
+// Reads a pool value as the server writes it: a start address with an optional "-N" end
+// of its last octet, then optional comma-separated items N or N-M of last octets in the
+// same network: "192.168.10.2-49", "192.168.20.1,5-10". Spaces around items are allowed.
+// Nothing when the value cannot be read so.
+std::optional<AddressPool> readPool(QStringView value);
+
+// A run of consecutive addresses, both ends included.
+struct AddressRange
+{
+    quint32 first = 0;
+    quint32 last = 0;
+    friend bool operator==(const AddressRange &, const AddressRange &) = default;
+};
+
+// For each pool, the addresses in it that no row of the table holds, ascending. A row
+// holds the address its address field reads as, leading zeros read as decimal, so that
+// an address is never called free while a row may hold it.
+std::vector<std::vector<AddressRange>> freeAddresses(const std::vector<AddressPool> &pools,
+                                                     const HostTable &table);
+
+// "192.168.10.24-30, 192.168.10.32": a range within one network ends in its last octet.
+QString compactRanges(const std::vector<AddressRange> &ranges);
+
+} // namespace kelto
