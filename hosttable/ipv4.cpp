@@ -1,5 +1,7 @@
 #include "ipv4.h"
 
+#include <algorithm>
+
 namespace kelto {
 
 namespace {
@@ -13,18 +15,11 @@ DottedAddress readDottedAddress(QStringView text)
 {
     if (text.isEmpty())
         return {0, AddressProblem::Empty};
+    if (std::count(text.begin(), text.end(), u'.') != Octets - 1)
+        return {0, AddressProblem::NotFourOctets};
 
     DottedAddress result;
-    int octets = 0;
-    qsizetype at = 0;
-    while (true) {
-        qsizetype end = at;
-        while (end < text.size() && text[end] != u'.')
-            ++end;
-        if (++octets > Octets)
-            return {0, AddressProblem::NotFourOctets};
-
-        const QStringView octet = text.sliced(at, end - at);
+    for (const QStringView octet : text.tokenize(u'.')) {
         if (octet.isEmpty())
             return {0, AddressProblem::NotDecimal};
         quint32 value = 0;
@@ -40,13 +35,7 @@ DottedAddress readDottedAddress(QStringView text)
         if (octet.size() > 1 && octet.front() == u'0')
             result.problem = AddressProblem::LeadingZero;
         result.value = result.value << 8 | value;
-
-        if (end == text.size())
-            break;
-        at = end + 1;
     }
-    if (octets != Octets)
-        return {0, AddressProblem::NotFourOctets};
     return result;
 }
 

@@ -1,0 +1,213 @@
+// Dotted addresses, MACs in any notation, pool values and free ranges.
+
+#include "ipv4.h"
+#include "mac.h"
+#include "pools.h"
+
+#include <QTest>
+
+using namespace kelto;
+
+Q_DECLARE_METATYPE(kelto::AddressProblem)
+
+class tst_Addresses : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dottedAddress_data();
+    void dottedAddress();
+    void sameMac_data();
+    void sameMac();
+    void macSearch_data();
+    void macSearch();
+    void pool_data();
+    void pool();
+    void compact_data();
+    void compact();
+};
+
+void tst_Addresses::dottedAddress_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<AddressProblem>("problem");
+    QTest::addColumn<quint32>("value");
+
+    const auto none = AddressProblem::None;
+    QTest::newRow("plain") << "192.168.10.5" << none << 0xc0a80a05u;
+    QTest::newRow("all zero") << "0.0.0.0" << none << 0u;
+    QTest::newRow("all 255") << "255.255.255.255" << none << 0xffffffffu;
+    QTest::newRow("empty") << "" << AddressProblem::Empty << 0u;
+    QTest::newRow("three octets") << "192.168.10" << AddressProblem::NotFourOctets << 0u;
+    QTest::newRow("five octets") << "1.2.3.4.5" << AddressProblem::NotFourOctets << 0u;
+    QTest::newRow("256") << "192.168.10.256" << AddressProblem::OctetOver255 << 0u;
+    QTest::newRow("many digits") << "192.168.10.1000000000000000000005" << AddressProblem::OctetOver255
+                                 << 0u;
+    QTest::newRow("leading zero") << "192.168.010.5" << AddressProblem::LeadingZero
+                                  << 0xc0a80a05u;
+    QTest::newRow("empty octet") << "10..0.1" << AddressProblem::NotDecimal << 0u;
+    QTest::newRow("trailing dot") << "10.0.0.1." << AddressProblem::NotFourOctets << 0u;
+    QTest::newRow("word") << "dhcp" << AddressProblem::NotFourOctets << 0u;
+    QTest::newRow("letters") << "10.0.0.x" << AddressProblem::NotDecimal << 0u;
+    QTest::newRow("space inside") << "10.0.0. 1" << AddressProblem::NotDecimal << 0u;
+    QTest::newRow("sign") << "10.0.0.+1" << AddressProblem::NotDecimal << 0u;
+    QTest::newRow("Arabic-Indic digit") << QString::fromUtf8("10.0.0.\u0661")
+                                        << AddressProblem::NotDecimal << 0u;
+}
+
+void tst_Addresses::dottedAddress()
+{
+    QFETCH(QString, text);
+    QFETCH(AddressProblem, problem);
+    QFETCH(quint32, value);
+
+    const DottedAddress read = readDottedAddress(text);
+    QCOMPARE(read.problem, problem);
+    if (read.hasValue()) {
+        QCOMPARE(read.value, value);
+        QCOMPARE(kelto::dottedAddress(read.value),
+                 problem == AddressProblem::None ? text : QStringLiteral("192.168.10.5"));
+    }
+    QCOMPARE(describe(problem).isEmpty(), problem == AddressProblem::None);
+}
+
+void tst_Addresses::sameMac_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<bool>("same");
+
+    QTest::newRow("case") << "00-1A-2B-33-44-55" << "00-1a-2b-33-44-55" << true;
+    QTest::newRow("colons") << "00-1A-2B-33-44-55" << "00:1a:2b:33:44:55" << true;
+    QTest::newRow("no separator") << "00-1A-2B-33-44-55" << "001a2b334455" << true;
+    QTest::newRow("dotted fours") << "001a.2b33.4455" << "00-1a-2b-33-44-55" << true;
+    QTest::newRow("last digit differs") << "00-1a-2b-33-44-55" << "00-1a-2b-33-44-56" << false;
+    QTest::newRow("not hex, same letters") << "xx-yy-zz-11-22-33" << "XX-YY-ZZ-11-22-33" << true;
+    QTest::newRow("not hex, different") << "xx-yy-zz-11-22-33" << "xx-yy-zz-11-22-34" << false;
+    QTest::newRow("not hex against hex") << "0g-1a-2b-33-44-55" << "00-1a-2b-33-44-55" << false;
+    // A text that is not twelve hex digits must never take the number of one that is.
+    QTest::newRow("thirteen digits") << "00-1a-2b-33-44-55-6" << "01a2b3344556" << false;
+    QTest::newRow("non-ASCII letters fold")
+        << QString::fromUtf8("ÄÖ-11-22-33-44-55") << QString::fromUtf8("äö-11-22-33-44-55")
+        << true;
+}
+
+void tst_Addresses::sameMac()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(bool, same);
+
+    MacKeys keys;
+    const quint64 keyA = keys.keyOf(a);
+    QCOMPARE(keys.keyOf(b) == keyA, same);
+    QCOMPARE(keys.keyOf(a), keyA); // a MAC seen again keeps its number
+}
+
+void tst_Addresses::macSearch_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("digits"); // empty: not read as a MAC
+
+    QTest::newRow("whole MAC, dashes") << "00-1A-2B-33-44-55" << "001a2b334455";
+    QTest::newRow("pairs, colons") << "1a:2b" << "1a2b";
+    QTest::newRow("partial end groups") << "a:2b:3" << "a2b3";
+    QTest::newRow("bare digits") << "001a2b" << "001a2b";
+    QTest::newRow("dotted fours") << "1a.2b33" << "1a2b33";
+    QTest::newRow("host number") << "36" << "";
+    QTest::newRow("three digits") << "a:2b" << "";
+    QTest::newRow("address part") << "10.5" << "";
+    QTest::newRow("address pairs") << "10.20" << "";
+    QTest::newRow("address prefix") << "192.168" << "";
+    QTest::newRow("group of three") << "1a:2b3:44" << "";
+    QTest::newRow("mixed separators") << "1a:2b-33" << "";
+    QTest::newRow("empty group") << "1a::2b" << "";
+    QTest::newRow("word") << "nas01" << "";
+    QTest::newRow("thirteen digits") << "001a2b3344556" << "";
+}
+
+void tst_Addresses::macSearch()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, digits);
+
+    QCOMPARE(macSearchDigits(text).value_or(QString()), digits);
+}
+
+void tst_Addresses::pool_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("readable");
+    QTest::addColumn<quint32>("network");
+    QTest::addColumn<QList<int>>("hosts");
+
+    const quint32 net10 = 0xc0a80a00;
+    QTest::newRow("start only") << "192.168.10.7" << true << net10 << QList<int>{7};
+    QTest::newRow("range") << "192.168.10.2-5" << true << net10 << QList<int>{2, 3, 4, 5};
+    QTest::newRow("items") << "192.168.20.1,5-7,9" << true << 0xc0a81400u
+                           << QList<int>{1, 5, 6, 7, 9};
+    QTest::newRow("range and items, spaces") << "192.168.10.1 - 2 , 4" << true << net10
+                                             << QList<int>{1, 2, 4};
+    QTest::newRow("overlapping items") << "192.168.10.1-3,2-4" << true << net10
+                                       << QList<int>{1, 2, 3, 4};
+    QTest::newRow("whole network") << "10.0.0.0-255" << true << 0x0a000000u << [] {
+        QList<int> all;
+        for (int i = 0; i < 256; ++i)
+            all << i;
+        return all;
+    }();
+    QTest::newRow("empty") << "" << false << 0u << QList<int>{};
+    QTest::newRow("end before start") << "192.168.10.9-3" << false << 0u << QList<int>{};
+    QTest::newRow("end over 255") << "192.168.10.9-256" << false << 0u << QList<int>{};
+    QTest::newRow("full end address") << "192.168.10.2-192.168.10.9" << false << 0u
+                                      << QList<int>{};
+    QTest::newRow("bad start") << "192.168.10-9" << false << 0u << QList<int>{};
+    QTest::newRow("empty item") << "192.168.10.2,,4" << false << 0u << QList<int>{};
+    QTest::newRow("item not a number") << "192.168.10.2,x" << false << 0u << QList<int>{};
+}
+
+void tst_Addresses::pool()
+{
+    QFETCH(QString, value);
+    QFETCH(bool, readable);
+    QFETCH(quint32, network);
+    QFETCH(QList<int>, hosts);
+
+    const std::optional<AddressPool> pool = readPool(value);
+    QCOMPARE(pool.has_value(), readable);
+    if (!pool)
+        return;
+    QCOMPARE(pool->network, network);
+    QList<int> members;
+    for (int i = 0; i < AddressPool::NetworkSize; ++i) {
+        if (pool->hosts.test(size_t(i)))
+            members << i;
+    }
+    QCOMPARE(members, hosts);
+}
+
+void tst_Addresses::compact_data()
+{
+    QTest::addColumn<QList<quint32>>("bounds"); // first, last, first, last...
+    QTest::addColumn<QString>("text");
+
+    const quint32 a = 0xc0a80a00;
+    QTest::newRow("none") << QList<quint32>{} << "";
+    QTest::newRow("single") << QList<quint32>{a + 32, a + 32} << "192.168.10.32";
+    QTest::newRow("range and single")
+        << QList<quint32>{a + 24, a + 30, a + 32, a + 32} << "192.168.10.24-30, 192.168.10.32";
+}
+
+void tst_Addresses::compact()
+{
+    QFETCH(QList<quint32>, bounds);
+    QFETCH(QString, text);
+
+    std::vector<AddressRange> ranges;
+    for (qsizetype i = 0; i < bounds.size(); i += 2)
+        ranges.push_back({bounds[i], bounds[i + 1]});
+    QCOMPARE(compactRanges(ranges), text);
+}
+
+QTEST_APPLESS_MAIN(tst_Addresses)
+#include "tst_addresses.moc"
