@@ -1,6 +1,9 @@
 #include "filefacts.h"
 
+#include "hugepages.h"
 #include "text.h"
+
+#include <algorithm>
 
 namespace kelto {
 
@@ -28,12 +31,19 @@ bool isPoolKey(QStringView key)
 
 } // namespace
 
+void FileFacts::reserve(qsizetype clients)
+{
+    reserveWithHugePages(macHeaders, size_t(clients));
+}
+
 void FactsReader::takeLine(qsizetype number, QStringView line)
 {
     if (line.startsWith(u'[')) {
         const qsizetype close = indexOfChar(line, u']');
-        const QStringView name = line.sliced(1, (close < 0 ? line.size() : close) - 1);
-        m_inSettings = name.trimmed().compare(SettingsSection, Qt::CaseInsensitive) == 0;
+        const QStringView name
+            = line.sliced(1, (close < 0 ? line.size() : close) - 1).trimmed();
+        m_inSettings = name.size() == SettingsSection.size()
+                       && name.compare(SettingsSection, Qt::CaseInsensitive) == 0;
         return;
     }
     if (!m_inSettings)

@@ -42,6 +42,9 @@ struct FileFacts
     std::vector<MacHeaderLine> macHeaders; // in file order
     std::vector<AddressLineProblem> addressProblems; // in file order
     std::vector<PoolSetting> pools; // in file order
+
+    // Room for the MAC headers of a file of about `clients` clients.
+    void reserve(qsizetype clients);
 };
 
 // Takes the lines of one file, in order, into FileFacts.

@@ -1,5 +1,6 @@
 #include "health.h"
 
+#include "hugepages.h"
 #include "text.h"
 
 #include <QSet>
@@ -74,10 +75,36 @@ std::vector<RowList> sharedAddresses(const HostTable &table)
     return shared;
 }
 
-std::vector<SharedMac> sharedMacs(const HostTable &table, FileFacts &facts)
+namespace {
+
+constexpr quint64 NoMac = ~quint64(0);
+
+// What the checks need of every row, read in one pass: the rows' fields lie scattered
+// over memory in table order, so they are visited once.
+struct RowKeys
+{
+    std::vector<quint64> macs; // by row; NoMac for a row without MAC
+    std::vector<KeyedRow> names; // the rows with a host name, by the hash of its folded form
+};
+
+RowKeys readRowKeys(const HostTable &table, MacKeys &macKeys)
+{
+    RowKeys keys;
+    reserveWithHugePages(keys.macs, size_t(table.size()));
+    reserveWithHugePages(keys.names, size_t(table.size()));
+    table.forEachRow([&](qsizetype i, const HostRow &row, bool) {
+        keys.macs.push_back(row.mac().isEmpty() ? NoMac : macKeys.keyOf(row.mac()));
+        const QStringView name = shownHostName(row);
+        if (!name.isEmpty())
+            keys.names.push_back({foldedHash(name), i});
+    });
+    return keys;
+}
+
+std::vector<SharedMac> sharedMacs(const FileFacts &facts, const RowKeys &rowKeys)
 {
     std::vector<KeyedRow> headers;
-    headers.reserve(facts.macHeaders.size());
+    reserveWithHugePages(headers, facts.macHeaders.size());
     for (const MacHeaderLine &header : facts.macHeaders)
         headers.push_back({header.mac, header.line});
     std::sort(headers.begin(), headers.end());
@@ -98,24 +125,16 @@ std::vector<SharedMac> sharedMacs(const HostTable &table, FileFacts &facts)
     QHash<quint64, SharedMac *> byKey;
     for (SharedMac &mac : shared)
         byKey.insert(mac.mac, &mac);
-    table.forEachRow([&](qsizetype i, const HostRow &row, bool) {
-        if (row.mac().isEmpty())
-            return;
-        if (SharedMac *mac = byKey.value(facts.macKeys.keyOf(row.mac())))
-            mac->rows.push_back(i);
-    });
+    for (size_t i = 0; i < rowKeys.macs.size(); ++i) {
+        if (SharedMac *mac = byKey.value(rowKeys.macs[i]))
+            mac->rows.push_back(qsizetype(i));
+    }
     return shared;
 }
 
-std::vector<RowList> sharedHostNames(const HostTable &table, MacKeys &macKeys)
+std::vector<RowList> sharedHostNames(const HostTable &table, RowKeys &rowKeys)
 {
-    std::vector<KeyedRow> names;
-    names.reserve(size_t(table.size()));
-    table.forEachRow([&names](qsizetype i, const HostRow &row, bool) {
-        const QStringView name = shownHostName(row);
-        if (!name.isEmpty())
-            names.push_back({foldedHash(name), i});
-    });
+    std::vector<KeyedRow> &names = rowKeys.names;
     std::sort(names.begin(), names.end());
 
     std::vector<RowList> shared;
@@ -136,9 +155,8 @@ std::vector<RowList> sharedHostNames(const HostTable &table, MacKeys &macKeys)
             }
             QSet<quint64> macs;
             for (const qsizetype i : same) {
-                const QStringView mac = table.row(i).mac();
-                if (!mac.isEmpty())
-                    macs.insert(macKeys.keyOf(mac));
+                if (rowKeys.macs[size_t(i)] != NoMac)
+                    macs.insert(rowKeys.macs[size_t(i)]);
             }
             if (macs.size() > 1)
                 shared.push_back(std::move(same));
@@ -150,10 +168,17 @@ std::vector<RowList> sharedHostNames(const HostTable &table, MacKeys &macKeys)
     return shared;
 }
 
+} // namespace
+
 HealthReport checkHealth(const HostTable &table, FileFacts &facts)
 {
-    return {sharedAddresses(table), sharedMacs(table, facts),
-            sharedHostNames(table, facts.macKeys), facts.addressProblems};
+    RowKeys rowKeys = readRowKeys(table, facts.macKeys);
+    HealthReport report;
+    report.sharedAddresses = sharedAddresses(table);
+    report.sharedMacs = sharedMacs(facts, rowKeys);
+    report.sharedHostNames = sharedHostNames(table, rowKeys);
+    report.addressProblems = facts.addressProblems;
+    return report;
 }
 
 } // namespace kelto

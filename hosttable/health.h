@@ -42,8 +42,7 @@ struct HealthReport
 // to `facts.macKeys`.
 HealthReport checkHealth(const HostTable &table, FileFacts &facts);
 
+// The first kind of finding alone, which needs no facts.
 std::vector<RowList> sharedAddresses(const HostTable &table);
-std::vector<SharedMac> sharedMacs(const HostTable &table, FileFacts &facts);
-std::vector<RowList> sharedHostNames(const HostTable &table, MacKeys &macKeys);
 
 } // namespace kelto

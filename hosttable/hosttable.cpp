@@ -51,8 +51,7 @@ bool HostTable::isRepeated(qsizetype index) const
 
 void HostTable::reserve(qsizetype rows)
 {
-    m_rows.reserve(size_t(rows));
-    adviseHugePages(m_rows.data(), m_rows.capacity() * sizeof(Entry));
+    reserveWithHugePages(m_rows, size_t(rows));
 }
 
 void HostTable::append(QStringView address, QStringView hostName, QStringView mac)

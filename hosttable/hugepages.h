@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 namespace kelto {
 
@@ -9,5 +10,12 @@ namespace kelto {
 // megabytes and more, first touched page by page: with huge pages the tens of
 // thousands of page faults that costs become a few dozen.
 void adviseHugePages(void *begin, std::size_t bytes);
+
+// Room for `n` elements in `v`, advised to be backed with huge pages.
+template <typename T> void reserveWithHugePages(std::vector<T> &v, std::size_t n)
+{
+    v.reserve(n);
+    adviseHugePages(v.data(), v.capacity() * sizeof(T));
+}
 
 } // namespace kelto

@@ -19,22 +19,28 @@ DottedAddress readDottedAddress(QStringView text)
         return {0, AddressProblem::NotFourOctets};
 
     DottedAddress result;
-    for (const QStringView octet : text.tokenize(u'.')) {
-        if (octet.isEmpty())
-            return {0, AddressProblem::NotDecimal};
-        quint32 value = 0;
-        for (const QChar c : octet) {
-            if (c < u'0' || c > u'9')
+    quint32 octet = 0;
+    qsizetype digits = 0;
+    // Each octet is taken at the dot that ends it, the last one at the end of the text.
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == u'.') {
+            if (digits == 0)
                 return {0, AddressProblem::NotDecimal};
-            value = value * 10 + (c.unicode() - u'0');
-            if (value > MaxOctet)
-                value = MaxOctet + 1; // stays over, however many digits follow
+            if (octet > MaxOctet)
+                return {0, AddressProblem::OctetOver255};
+            if (digits > 1 && text[i - digits] == u'0')
+                result.problem = AddressProblem::LeadingZero;
+            result.value = result.value << 8 | octet;
+            octet = 0;
+            digits = 0;
+            continue;
         }
-        if (value > MaxOctet)
-            return {0, AddressProblem::OctetOver255};
-        if (octet.size() > 1 && octet.front() == u'0')
-            result.problem = AddressProblem::LeadingZero;
-        result.value = result.value << 8 | value;
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return {0, AddressProblem::NotDecimal};
+        // Stays over 255, however many digits follow.
+        octet = std::min(octet * 10 + (c - u'0'), MaxOctet + 1);
+        ++digits;
     }
     return result;
 }

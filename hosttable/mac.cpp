@@ -1,5 +1,7 @@
 #include "mac.h"
 
+#include <array>
+
 namespace kelto {
 
 namespace {
@@ -37,37 +39,62 @@ bool groupsFit(QStringView text, QChar separator, qsizetype inner)
     return true;
 }
 
+// What each ASCII character is in a MAC: a hexadecimal digit (its value), a separator,
+// or neither.
+constexpr quint8 Separator = 16;
+constexpr quint8 NotInMac = 255;
+constexpr std::array<quint8, 128> MacCharacters = [] {
+    std::array<quint8, 128> table{};
+    table.fill(NotInMac);
+    for (int i = 0; i < 10; ++i)
+        table[size_t('0' + i)] = quint8(i);
+    for (int i = 0; i < 6; ++i) {
+        table[size_t('a' + i)] = quint8(10 + i);
+        table[size_t('A' + i)] = quint8(10 + i);
+    }
+    table[':'] = table['-'] = table['.'] = Separator;
+    return table;
+}();
+
+// The twelve hexadecimal digits of a MAC in any notation as a number; nothing for any
+// other text. One table lookup per character: a table has millions of MACs.
+std::optional<quint64> hexMacValue(QStringView mac)
+{
+    quint64 value = 0;
+    int digits = 0;
+    for (const QChar c : mac) {
+        const quint8 kind = c.unicode() < 0x80 ? MacCharacters[c.unicode()] : NotInMac;
+        if (kind == Separator)
+            continue;
+        if (kind == NotInMac || ++digits > MacDigits)
+            return std::nullopt;
+        value = value << 4 | kind;
+    }
+    return digits == MacDigits ? std::optional(value) : std::nullopt;
+}
+
 } // namespace
 
 FoldedMac foldMac(QStringView mac)
 {
-    FoldedMac folded;
+    FoldedMac folded(mac.size());
+    char16_t *out = folded.data();
     for (const QChar c : mac) {
         if (isMacSeparator(c))
             continue;
         const char16_t u = c.unicode();
-        folded.append(u < 0x80 ? (u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u)
-                               : c.toCaseFolded().unicode());
+        *out++ = u < 0x80 ? (u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u)
+                          : c.toCaseFolded().unicode();
     }
+    folded.resize(out - folded.data());
     return folded;
 }
 
 quint64 MacKeys::keyOf(QStringView mac)
 {
+    if (const std::optional<quint64> value = hexMacValue(mac))
+        return *value;
     const FoldedMac folded = foldMac(mac);
-    if (folded.size() == MacDigits) {
-        quint64 value = 0;
-        for (const char16_t c : folded) {
-            const int digit = hexValue(c);
-            if (digit < 0) {
-                value = ~quint64(0);
-                break;
-            }
-            value = value << 4 | quint64(digit);
-        }
-        if (value < FirstOtherKey)
-            return value;
-    }
     const QString text(reinterpret_cast<const QChar *>(folded.constData()), folded.size());
     const auto found = m_others.constFind(text);
     if (found != m_others.constEnd())

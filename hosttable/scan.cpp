@@ -92,6 +92,8 @@ Pass scanAs(QIODevice &device, TextEncoding encoding, ScanScope scope)
     // more rows grows as usual.
     constexpr qint64 BytesPerClient = 100;
     scan.table().reserve(device.size() / BytesPerClient);
+    if (scope == ScanScope::TableAndFacts)
+        pass.result.facts.reserve(device.size() / BytesPerClient);
     QStringView line;
     ConfigScan::Step step = ConfigScan::Step::Continue;
     while (step == ConfigScan::Step::Continue && reader.readLine(line))

@@ -5,12 +5,55 @@
 
 #include <QVarLengthArray>
 
+#include <algorithm>
+
 namespace kelto {
+
+namespace {
+
+// Simple case folding of one UTF-16 code unit; ASCII, nearly every character of a
+// table, without a table lookup.
+char16_t foldUnit(char16_t c)
+{
+    if (c < 0x80)
+        return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+    return char16_t(QChar::toCaseFolded(char32_t(c)));
+}
+
+// Whether `field` contains `needle` (ASCII in lower case), letter case aside. Folding
+// unit by unit is exact here: no character outside the Basic Multilingual Plane folds to
+// ASCII.
+bool containsAscii(QStringView field, QStringView needle)
+{
+    const qsizetype last = field.size() - needle.size();
+    for (qsizetype at = 0; at <= last; ++at) {
+        qsizetype i = 0;
+        while (i < needle.size() && foldUnit(field[at + i].unicode()) == needle[i].unicode())
+            ++i;
+        if (i == needle.size())
+            return true;
+    }
+    return false;
+}
+
+bool isAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+} // namespace
+
+bool HostSearch::Term::isFoundIn(QStringView field) const
+{
+    if (!foldedAscii.isEmpty())
+        return containsAscii(field, foldedAscii);
+    return field.contains(text, Qt::CaseInsensitive);
+}
 
 HostSearch::HostSearch(const QStringList &texts)
 {
     for (const QString &text : texts) {
-        Term term{text, macSearchDigits(text)};
+        Term term{text, isAscii(text) ? text.toLower() : QString(), macSearchDigits(text)};
         m_anyMacTerm = m_anyMacTerm || term.macDigits.has_value();
         m_terms.push_back(std::move(term));
     }
@@ -29,9 +72,7 @@ bool HostSearch::matches(const HostRow &row) const
     const QStringView foldedMac(mac.constData(), mac.size());
 
     for (const Term &term : m_terms) {
-        if (shownAddress.contains(term.text, Qt::CaseInsensitive)
-            || hostName.contains(term.text, Qt::CaseInsensitive)
-            || row.mac().contains(term.text, Qt::CaseInsensitive)
+        if (term.isFoundIn(shownAddress) || term.isFoundIn(hostName) || term.isFoundIn(row.mac())
             || (term.macDigits && foldedMac.contains(*term.macDigits)))
             return true;
     }

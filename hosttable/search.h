@@ -25,7 +25,9 @@ private:
     struct Term
     {
         QString text;
+        QString foldedAscii; // the text in lower case when it is ASCII, else empty
         std::optional<QString> macDigits;
+        bool isFoundIn(QStringView field) const;
     };
     std::vector<Term> m_terms;
     bool m_anyMacTerm = false;
