@@ -12,9 +12,23 @@ constexpr qsizetype MacPosition = AddressFieldWidth + HostNameFieldWidth; // col
 
 } // namespace
 
+QStringView shownAddress(const HostRow &row, ShownAddressBuffer &buffer)
+{
+    qsizetype size = 0;
+    qsizetype column = 0;
+    for (const QStringView piece : row.pieces()) {
+        for (qsizetype i = 0; i < piece.size() && column < AddressFieldWidth; ++i, ++column) {
+            if (piece[i] != u' ')
+                buffer[size_t(size++)] = piece[i].unicode();
+        }
+    }
+    return QStringView(buffer.data(), size);
+}
+
 HostFields fieldsOf(const HostRow &row)
 {
-    return {row.mid(0, AddressFieldWidth).remove(u' '),
+    ShownAddressBuffer address;
+    return {shownAddress(row, address).toString(),
             withoutTrailingSpaces(row.mid(HostNamePosition, HostNameShown)).toString(),
             row.mid(MacPosition)};
 }

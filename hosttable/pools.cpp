@@ -1,8 +1,7 @@
 #include "pools.h"
 
+#include "lookup.h"
 #include "text.h"
-
-#include <QVarLengthArray>
 
 namespace kelto {
 
@@ -71,15 +70,9 @@ std::vector<std::vector<AddressRange>> freeAddresses(const std::vector<AddressPo
                                                      const HostTable &table)
 {
     std::vector<std::bitset<AddressPool::NetworkSize>> held(pools.size());
-    QVarLengthArray<char16_t, 32> address;
+    ShownAddressBuffer buffer;
     table.forEachRow([&](qsizetype, const HostRow &row, bool) {
-        address.clear();
-        for (const QChar c : row.address()) {
-            if (c != u' ')
-                address.append(c.unicode());
-        }
-        const DottedAddress read
-            = readDottedAddress(QStringView(address.constData(), address.size()));
+        const DottedAddress read = readDottedAddress(shownAddress(row, buffer));
         if (!read.hasValue())
             return;
         for (size_t p = 0; p < pools.size(); ++p) {

@@ -39,8 +39,8 @@ struct AddressRange
 };
 
 // For each pool, the addresses in it that no row of the table holds, ascending. A row
-// holds the address its address field reads as, leading zeros read as decimal, so that
-// an address is never called free while a row may hold it.
+// holds the address the lookup shows for it, leading zeros read as decimal, so that an
+// address is never called free while a row may hold it.
 std::vector<std::vector<AddressRange>> freeAddresses(const std::vector<AddressPool> &pools,
                                                      const HostTable &table);
 

@@ -1,9 +1,8 @@
 #include "search.h"
 
+#include "lookup.h"
 #include "mac.h"
 #include "text.h"
-
-#include <QVarLengthArray>
 
 #include <algorithm>
 
@@ -61,18 +60,14 @@ HostSearch::HostSearch(const QStringList &texts)
 
 bool HostSearch::matches(const HostRow &row) const
 {
-    QVarLengthArray<char16_t, 32> address;
-    for (const QChar c : row.address()) {
-        if (c != u' ')
-            address.append(c.unicode());
-    }
-    const QStringView shownAddress(address.constData(), address.size());
+    ShownAddressBuffer buffer;
+    const QStringView address = shownAddress(row, buffer);
     const QStringView hostName = withoutTrailingSpaces(row.hostName());
     const FoldedMac mac = m_anyMacTerm ? foldMac(row.mac()) : FoldedMac();
     const QStringView foldedMac(mac.constData(), mac.size());
 
     for (const Term &term : m_terms) {
-        if (term.isFoundIn(shownAddress) || term.isFoundIn(hostName) || term.isFoundIn(row.mac())
+        if (term.isFoundIn(address) || term.isFoundIn(hostName) || term.isFoundIn(row.mac())
             || (term.macDigits && foldedMac.contains(*term.macDigits)))
             return true;
     }

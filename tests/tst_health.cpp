@@ -220,6 +220,9 @@ void tst_Health::freeAddresses_data()
     QTest::newRow("value that is no address holds nothing")
         << QStringList{"10.0.0.1x", "10.0.0.300"} << QStringList{"10.0.0.1-2"}
         << QStringList{"10.0.0.1-2"};
+    // The lookup shows columns 1-15 of " 10.··0.··0.1000": 10.0.0.100.
+    QTest::newRow("address as the lookup shows it")
+        << QStringList{"10.0.0.1000"} << QStringList{"10.0.0.99-100"} << QStringList{"10.0.0.99"};
     QTest::newRow("two pools, one network")
         << QStringList{"10.0.0.5"} << QStringList{"10.0.0.1-5", "10.0.0.5,7"}
         << QStringList{"10.0.0.1-4", "10.0.0.7"};
