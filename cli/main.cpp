@@ -178,7 +178,7 @@ int listFree(const Options &options, const ScanResult &result, Utf8Output &out)
     else
         writeFreeText(out, reports);
     if (reports.empty())
-        printError(QStringLiteral("%1: no address pool (IPPOOL_n= in [SETTINGS])").arg(options.file));
+        printError(QStringLiteral("%1: no address pool (IPPOOL_n= in [SETTINGS]) to read").arg(options.file));
     const bool exhausted = std::any_of(reports.begin(), reports.end(),
                                        [](const PoolReport &r) { return r.free.empty(); });
     return reports.empty() || exhausted ? NotFound : Success;

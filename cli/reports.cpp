@@ -48,6 +48,15 @@ void writeNumber(Utf8Output &out, qint64 number)
     out << QLatin1StringView(QByteArray::number(number));
 }
 
+// 12, 40, 61
+void writeNumbers(Utf8Output &out, const std::vector<qsizetype> &numbers)
+{
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        out << QLatin1StringView(i == 0 ? "" : ", ");
+        writeNumber(out, numbers[i]);
+    }
+}
+
 void writeAddressProblem(Utf8Output &out, const AddressLineProblem &problem)
 {
     out << QLatin1StringView("line ");
@@ -105,10 +114,7 @@ void writeHealthText(Utf8Output &out, const HostTable &table, const MacKeys &mac
         out << QLatin1StringView(" heads ");
         writeNumber(out, qint64(mac.headerLines.size()));
         out << QLatin1StringView(" client sections (lines ");
-        for (size_t i = 0; i < mac.headerLines.size(); ++i) {
-            out << QLatin1StringView(i == 0 ? "" : ", ");
-            writeNumber(out, mac.headerLines[i]);
-        }
+        writeNumbers(out, mac.headerLines);
         out << QLatin1StringView(mac.rows.empty() ? ")" : "): ");
         writeRowSummaries(out, table, mac.rows);
         out << '\n';
@@ -142,10 +148,7 @@ void writeHealthJson(Utf8Output &out, const QString &file, const HostTable &tabl
         out << QLatin1StringView("{\"kind\": \"shared-mac\", \"mac\": ");
         out.appendJsonString(macKeys.textOf(mac.mac));
         out << QLatin1StringView(", \"lines\": [");
-        for (size_t i = 0; i < mac.headerLines.size(); ++i) {
-            out << QLatin1StringView(i == 0 ? "" : ", ");
-            writeNumber(out, mac.headerLines[i]);
-        }
+        writeNumbers(out, mac.headerLines);
         out << ']';
         writeHostsJson(out, table, mac.rows);
     }

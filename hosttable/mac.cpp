@@ -1,6 +1,7 @@
 #include "mac.h"
 
 #include <array>
+#include <string_view>
 
 namespace kelto {
 
@@ -46,11 +47,11 @@ constexpr quint8 NotInMac = 255;
 constexpr std::array<quint8, 128> MacCharacters = [] {
     std::array<quint8, 128> table{};
     table.fill(NotInMac);
-    for (int i = 0; i < 10; ++i)
-        table[size_t('0' + i)] = quint8(i);
-    for (int i = 0; i < 6; ++i) {
-        table[size_t('a' + i)] = quint8(10 + i);
-        table[size_t('A' + i)] = quint8(10 + i);
+    constexpr std::string_view lower = "0123456789abcdef";
+    constexpr std::string_view upper = "0123456789ABCDEF";
+    for (size_t value = 0; value < lower.size(); ++value) {
+        table[size_t(lower[value])] = quint8(value);
+        table[size_t(upper[value])] = quint8(value);
     }
     table[':'] = table['-'] = table['.'] = Separator;
     return table;
