@@ -50,8 +50,8 @@ constexpr std::array<quint8, 128> MacCharacters = [] {
     constexpr std::string_view lower = "0123456789abcdef";
     constexpr std::string_view upper = "0123456789ABCDEF";
     for (size_t value = 0; value < lower.size(); ++value) {
-        table[size_t(lower[value])] = quint8(value);
-        table[size_t(upper[value])] = quint8(value);
+        table[static_cast<unsigned char>(lower[value])] = quint8(value);
+        table[static_cast<unsigned char>(upper[value])] = quint8(value);
     }
     table[':'] = table['-'] = table['.'] = Separator;
     return table;
