@@ -178,7 +178,8 @@ int listFree(const Options &options, const ScanResult &result, Utf8Output &out)
     else
         writeFreeText(out, reports);
     if (reports.empty())
-        printError(QStringLiteral("%1: no address pool (IPPOOL_n= in [SETTINGS]) to read").arg(options.file));
+        printError(QStringLiteral("%1: no address pool (IPPOOL_n= in [SETTINGS]) to read")
+                       .arg(options.file));
     const bool exhausted = std::any_of(reports.begin(), reports.end(),
                                        [](const PoolReport &r) { return r.free.empty(); });
     return reports.empty() || exhausted ? NotFound : Success;
@@ -246,9 +247,9 @@ int main(int argc, char *argv[])
         {QStringLiteral("f"), QStringLiteral("file")},
         QStringLiteral("The configuration file (\"-\": standard input)."), QStringLiteral("PATH"),
         DefaultFile);
-    const QCommandLineOption formatOption(
-        QStringLiteral("format"), QStringLiteral("Output format: rows, text or json."),
-        QStringLiteral("FORMAT"));
+    const QCommandLineOption formatOption(QStringLiteral("format"),
+                                          QStringLiteral("Output format: rows, text or json."),
+                                          QStringLiteral("FORMAT"));
     parser.addOption(fileOption);
     parser.addOption(formatOption);
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -276,9 +277,8 @@ int main(int argc, char *argv[])
             options.command = &command;
     }
     if (!options.command)
-        return usageError(parser, name.isEmpty()
-                                      ? QStringLiteral("no command given")
-                                      : QStringLiteral("unknown command: %1").arg(name));
+        return usageError(parser, name.isEmpty() ? QStringLiteral("no command given")
+                                                 : QStringLiteral("unknown command: %1").arg(name));
     const Command &command = *options.command;
     options.arguments = positional;
     options.file = parser.value(fileOption);
@@ -286,11 +286,12 @@ int main(int argc, char *argv[])
     if (command.arguments.isEmpty() && !options.arguments.isEmpty())
         return usageError(parser, QStringLiteral("%1 takes no arguments").arg(name));
     if (!command.arguments.isEmpty() && options.arguments.isEmpty())
-        return usageError(parser, QStringLiteral("%1 needs at least one %2")
-                                      .arg(name, QString(command.arguments)));
+        return usageError(
+            parser,
+            QStringLiteral("%1 needs at least one %2").arg(name, QString(command.arguments)));
     if (options.arguments.contains(QString()))
-        return usageError(parser, QStringLiteral("an empty %1 is not allowed")
-                                      .arg(QString(command.arguments)));
+        return usageError(
+            parser, QStringLiteral("an empty %1 is not allowed").arg(QString(command.arguments)));
     if (parser.isSet(formatOption)) {
         const QString format = parser.value(formatOption);
         if (command.formats.empty())

@@ -146,8 +146,7 @@ void writeHostJson(Utf8Output &out, const HostRow &row, bool repeated)
         << QLatin1StringView(repeated ? "true}" : "false}");
 }
 
-void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan,
-               const RowFilter &keep)
+void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan, const RowFilter &keep)
 {
     out << QLatin1StringView("{\"file\": ");
     out.appendJsonString(file);

@@ -28,9 +28,8 @@ void checkFindings(const HostTable &table, FileFacts &facts, const HealthReport 
 {
     // Rows share an address as the window marks them: by the address columns, so a
     // longer address that begins like the run's first one is in the run.
-    const auto addressColumns = [&table](qsizetype i) {
-        return table.row(i).text().left(AddressFieldWidth);
-    };
+    const auto addressColumns
+        = [&table](qsizetype i) { return table.row(i).text().left(AddressFieldWidth); };
     for (const RowList &rows : report.sharedAddresses) {
         check(rows.size() >= 2);
         for (size_t i = 1; i < rows.size(); ++i)
@@ -53,7 +52,8 @@ void checkFindings(const HostTable &table, FileFacts &facts, const HealthReport 
         check(rows.size() >= 2 && macs.size() >= 2);
     }
     for (const AddressLineProblem &problem : report.addressProblems)
-        check(!problem.keyStartsLine || readDottedAddress(problem.value).problem == problem.problem);
+        check(!problem.keyStartsLine
+              || readDottedAddress(problem.value).problem == problem.problem);
 }
 
 // The search against Qt's own case-insensitive matching.

@@ -21,8 +21,7 @@ QStringView cutAtSemicolon(QStringView text)
 
 bool isPoolKey(QStringView key)
 {
-    if (key.size() <= PoolKeyPrefix.size()
-        || !key.startsWith(PoolKeyPrefix, Qt::CaseInsensitive))
+    if (key.size() <= PoolKeyPrefix.size() || !key.startsWith(PoolKeyPrefix, Qt::CaseInsensitive))
         return false;
     const QStringView number = key.sliced(PoolKeyPrefix.size());
     return std::all_of(number.begin(), number.end(),
@@ -40,8 +39,7 @@ void FactsReader::takeLine(qsizetype number, QStringView line)
 {
     if (line.startsWith(u'[')) {
         const qsizetype close = indexOfChar(line, u']');
-        const QStringView name
-            = line.sliced(1, (close < 0 ? line.size() : close) - 1).trimmed();
+        const QStringView name = line.sliced(1, (close < 0 ? line.size() : close) - 1).trimmed();
         m_inSettings = name.size() == SettingsSection.size()
                        && name.compare(SettingsSection, Qt::CaseInsensitive) == 0;
         return;
@@ -64,9 +62,8 @@ void FactsReader::takeMacHeader(qsizetype number, QStringView mac)
 
 void FactsReader::takeAddressLine(qsizetype number, qsizetype keyPosition, QStringView line)
 {
-    const QStringView value = withoutTrailingSpaces(
-        cutAtSemicolon(line.size() > AddressValuePosition ? line.sliced(AddressValuePosition)
-                                                          : QStringView()));
+    const QStringView value = withoutTrailingSpaces(cutAtSemicolon(
+        line.size() > AddressValuePosition ? line.sliced(AddressValuePosition) : QStringView()));
     const AddressProblem problem = readDottedAddress(value).problem;
     if (problem != AddressProblem::None || keyPosition != 0)
         m_facts.addressProblems.push_back({number, value.toString(), problem, keyPosition == 0});

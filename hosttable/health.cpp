@@ -1,6 +1,7 @@
 #include "health.h"
 
 #include "hugepages.h"
+#include "repeatedkeys.h"
 #include "text.h"
 
 #include <QSet>
@@ -24,8 +25,7 @@ quint64 foldedHash(QStringView name)
             if (c >= u'A' && c <= u'Z')
                 c += 32;
         } else {
-            if (QChar::isHighSurrogate(c) && i + 1 < name.size()
-                && name[i + 1].isLowSurrogate())
+            if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate())
                 c = QChar::surrogateToUcs4(char16_t(c), name[++i].unicode());
             c = QChar::toCaseFolded(c);
         }
@@ -37,28 +37,6 @@ quint64 foldedHash(QStringView name)
 QStringView shownHostName(const HostRow &row)
 {
     return withoutTrailingSpaces(row.hostName());
-}
-
-struct KeyedRow
-{
-    quint64 key;
-    qsizetype row;
-    friend bool operator<(const KeyedRow &a, const KeyedRow &b)
-    {
-        return a.key != b.key ? a.key < b.key : a.row < b.row;
-    }
-};
-
-// Calls f(first, last) for every run of equal keys with more than one member.
-template <typename F> void forEachSharedKey(const std::vector<KeyedRow> &sorted, F &&f)
-{
-    for (auto first = sorted.begin(); first != sorted.end();) {
-        auto last = std::find_if(first, sorted.end(),
-                                 [first](const KeyedRow &k) { return k.key != first->key; });
-        if (last - first > 1)
-            f(first, last);
-        first = last;
-    }
 }
 
 } // namespace
@@ -84,38 +62,33 @@ constexpr quint64 NoMac = ~quint64(0);
 struct RowKeys
 {
     std::vector<quint64> macs; // by row; NoMac for a row without MAC
-    std::vector<KeyedRow> names; // the rows with a host name, by the hash of its folded form
+    // The rows of each host name hash (of the folded name) that more than one row has.
+    std::vector<RepeatedKeys::Group> sharedNameHashes;
 };
 
 RowKeys readRowKeys(const HostTable &table, MacKeys &macKeys)
 {
     RowKeys keys;
     reserveWithHugePages(keys.macs, size_t(table.size()));
-    reserveWithHugePages(keys.names, size_t(table.size()));
+    RepeatedKeys names(size_t(table.size()));
     table.forEachRow([&](qsizetype i, const HostRow &row, bool) {
         keys.macs.push_back(row.mac().isEmpty() ? NoMac : macKeys.keyOf(row.mac()));
         const QStringView name = shownHostName(row);
         if (!name.isEmpty())
-            keys.names.push_back({foldedHash(name), i});
+            names.add(foldedHash(name), i);
     });
+    keys.sharedNameHashes = names.takeGroups();
     return keys;
 }
 
 std::vector<SharedMac> sharedMacs(const FileFacts &facts, const RowKeys &rowKeys)
 {
-    std::vector<KeyedRow> headers;
-    reserveWithHugePages(headers, facts.macHeaders.size());
+    RepeatedKeys headers(facts.macHeaders.size());
     for (const MacHeaderLine &header : facts.macHeaders)
-        headers.push_back({header.mac, header.line});
-    std::sort(headers.begin(), headers.end());
-
+        headers.add(header.mac, header.line);
     std::vector<SharedMac> shared;
-    forEachSharedKey(headers, [&shared](auto first, auto last) {
-        SharedMac mac{first->key, {}, {}};
-        for (auto header = first; header != last; ++header)
-            mac.headerLines.push_back(header->row);
-        shared.push_back(std::move(mac));
-    });
+    for (RepeatedKeys::Group &group : headers.takeGroups())
+        shared.push_back({group.key, std::move(group.items), {}}); // lines ascending
     if (shared.empty())
         return shared;
 
@@ -132,17 +105,12 @@ std::vector<SharedMac> sharedMacs(const FileFacts &facts, const RowKeys &rowKeys
     return shared;
 }
 
-std::vector<RowList> sharedHostNames(const HostTable &table, RowKeys &rowKeys)
+std::vector<RowList> sharedHostNames(const HostTable &table, const RowKeys &rowKeys)
 {
-    std::vector<KeyedRow> &names = rowKeys.names;
-    std::sort(names.begin(), names.end());
-
     std::vector<RowList> shared;
-    forEachSharedKey(names, [&](auto first, auto last) {
+    for (const RepeatedKeys::Group &group : rowKeys.sharedNameHashes) {
         // Rows of one hash, in table order; split by name in case two names share a hash.
-        std::vector<qsizetype> left;
-        for (auto k = first; k != last; ++k)
-            left.push_back(k->row);
+        std::vector<qsizetype> left = group.items;
         while (!left.empty()) {
             const QStringView name = shownHostName(table.row(left.front()));
             RowList same;
@@ -162,7 +130,7 @@ std::vector<RowList> sharedHostNames(const HostTable &table, RowKeys &rowKeys)
                 shared.push_back(std::move(same));
             left = std::move(others);
         }
-    });
+    }
     std::sort(shared.begin(), shared.end(),
               [](const RowList &a, const RowList &b) { return a.front() < b.front(); });
     return shared;

@@ -1,5 +1,6 @@
 #include "mac.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -74,6 +75,30 @@ std::optional<quint64> hexMacValue(QStringView mac)
     return digits == MacDigits ? std::optional(value) : std::nullopt;
 }
 
+// hexMacValue for the notation of the client section headers, "00-1a-2b-3c-4d-5e",
+// without a branch per character; nothing for any other notation.
+std::optional<quint64> headerMacValue(QStringView mac)
+{
+    constexpr qsizetype Length = 17;
+    if (mac.size() != Length)
+        return std::nullopt;
+    const auto kindOf = [mac](qsizetype i) {
+        return quint64(MacCharacters[std::min<char16_t>(mac[i].unicode(), 0x7f)]);
+    };
+    quint64 value = 0;
+    quint64 kinds = 0; // any kind above 15 is no hexadecimal digit
+    bool dashes = true;
+    for (qsizetype i = 0; i < Length; i += 3) {
+        const quint64 high = kindOf(i);
+        const quint64 low = kindOf(i + 1);
+        kinds |= high | low;
+        value = value << 8 | high << 4 | low;
+        if (i + 2 < Length)
+            dashes &= mac[i + 2] == u'-';
+    }
+    return dashes && kinds < 16 ? std::optional(value) : std::nullopt;
+}
+
 } // namespace
 
 FoldedMac foldMac(QStringView mac)
@@ -93,6 +118,8 @@ FoldedMac foldMac(QStringView mac)
 
 quint64 MacKeys::keyOf(QStringView mac)
 {
+    if (const std::optional<quint64> value = headerMacValue(mac))
+        return *value;
     if (const std::optional<quint64> value = hexMacValue(mac))
         return *value;
     const FoldedMac folded = foldMac(mac);
@@ -142,9 +169,8 @@ std::optional<QString> macSearchDigits(QStringView text)
         // Dotted groups of four: at least one whole group, so that "10.20" stays an address.
         constexpr qsizetype DottedGroup = 4;
         const QList<QStringView> groups = text.split(separator);
-        const bool wholeGroup = std::any_of(groups.begin(), groups.end(), [](QStringView g) {
-            return g.size() == DottedGroup;
-        });
+        const bool wholeGroup = std::any_of(groups.begin(), groups.end(),
+                                            [](QStringView g) { return g.size() == DottedGroup; });
         return wholeGroup && groupsFit(text, separator, DottedGroup) ? std::optional(digits)
                                                                      : std::nullopt;
     }

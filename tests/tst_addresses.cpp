@@ -41,18 +41,17 @@ void tst_Addresses::dottedAddress_data()
     QTest::newRow("three octets") << "192.168.10" << AddressProblem::NotFourOctets << 0u;
     QTest::newRow("five octets") << "1.2.3.4.5" << AddressProblem::NotFourOctets << 0u;
     QTest::newRow("256") << "192.168.10.256" << AddressProblem::OctetOver255 << 0u;
-    QTest::newRow("many digits") << "192.168.10.1000000000000000000005" << AddressProblem::OctetOver255
-                                 << 0u;
-    QTest::newRow("leading zero") << "192.168.010.5" << AddressProblem::LeadingZero
-                                  << 0xc0a80a05u;
+    QTest::newRow("many digits") << "192.168.10.1000000000000000000005"
+                                 << AddressProblem::OctetOver255 << 0u;
+    QTest::newRow("leading zero") << "192.168.010.5" << AddressProblem::LeadingZero << 0xc0a80a05u;
     QTest::newRow("empty octet") << "10..0.1" << AddressProblem::NotDecimal << 0u;
     QTest::newRow("trailing dot") << "10.0.0.1." << AddressProblem::NotFourOctets << 0u;
     QTest::newRow("word") << "dhcp" << AddressProblem::NotFourOctets << 0u;
     QTest::newRow("letters") << "10.0.0.x" << AddressProblem::NotDecimal << 0u;
     QTest::newRow("space inside") << "10.0.0. 1" << AddressProblem::NotDecimal << 0u;
     QTest::newRow("sign") << "10.0.0.+1" << AddressProblem::NotDecimal << 0u;
-    QTest::newRow("Arabic-Indic digit") << QString::fromUtf8("10.0.0.\u0661")
-                                        << AddressProblem::NotDecimal << 0u;
+    QTest::newRow("Arabic-Indic digit")
+        << QString::fromUtf8("10.0.0.\u0661") << AddressProblem::NotDecimal << 0u;
 }
 
 void tst_Addresses::dottedAddress()
@@ -77,19 +76,33 @@ void tst_Addresses::sameMac_data()
     QTest::addColumn<QString>("b");
     QTest::addColumn<bool>("same");
 
-    QTest::newRow("case") << "00-1A-2B-33-44-55" << "00-1a-2b-33-44-55" << true;
-    QTest::newRow("colons") << "00-1A-2B-33-44-55" << "00:1a:2b:33:44:55" << true;
-    QTest::newRow("no separator") << "00-1A-2B-33-44-55" << "001a2b334455" << true;
-    QTest::newRow("dotted fours") << "001a.2b33.4455" << "00-1a-2b-33-44-55" << true;
-    QTest::newRow("last digit differs") << "00-1a-2b-33-44-55" << "00-1a-2b-33-44-56" << false;
-    QTest::newRow("not hex, same letters") << "xx-yy-zz-11-22-33" << "XX-YY-ZZ-11-22-33" << true;
-    QTest::newRow("not hex, different") << "xx-yy-zz-11-22-33" << "xx-yy-zz-11-22-34" << false;
-    QTest::newRow("not hex against hex") << "0g-1a-2b-33-44-55" << "00-1a-2b-33-44-55" << false;
+    QTest::newRow("case") << "00-1A-2B-33-44-55"
+                          << "00-1a-2b-33-44-55" << true;
+    QTest::newRow("colons") << "00-1A-2B-33-44-55"
+                            << "00:1a:2b:33:44:55" << true;
+    QTest::newRow("no separator") << "00-1A-2B-33-44-55"
+                                  << "001a2b334455" << true;
+    QTest::newRow("dotted fours") << "001a.2b33.4455"
+                                  << "00-1a-2b-33-44-55" << true;
+    QTest::newRow("last digit differs") << "00-1a-2b-33-44-55"
+                                        << "00-1a-2b-33-44-56" << false;
+    QTest::newRow("not hex, same letters") << "xx-yy-zz-11-22-33"
+                                           << "XX-YY-ZZ-11-22-33" << true;
+    QTest::newRow("not hex, different") << "xx-yy-zz-11-22-33"
+                                        << "xx-yy-zz-11-22-34" << false;
+    QTest::newRow("not hex against hex") << "0g-1a-2b-33-44-55"
+                                         << "00-1a-2b-33-44-55" << false;
     // A text that is not twelve hex digits must never take the number of one that is.
-    QTest::newRow("thirteen digits") << "00-1a-2b-33-44-55-6" << "01a2b3344556" << false;
+    QTest::newRow("thirteen digits") << "00-1a-2b-33-44-55-6"
+                                     << "01a2b3344556" << false;
+    QTest::newRow("header form, one colon") << "00-1a-2b:33-44-55"
+                                            << "00-1a-2b-33-44-55" << true;
+    QTest::newRow("header form, digit beyond ASCII")
+        << QStringView(u"00-1a-2b-33-44-5\u0665").toString() << "00-1a-2b-33-44-55" << false;
+    QTest::newRow("header form, ASCII digit plus 0x80")
+        << QStringView(u"00-1a-2b-33-44-5\u00b5").toString() << "00-1a-2b-33-44-55" << false;
     QTest::newRow("non-ASCII letters fold")
-        << QString::fromUtf8("ÄÖ-11-22-33-44-55") << QString::fromUtf8("äö-11-22-33-44-55")
-        << true;
+        << QString::fromUtf8("ÄÖ-11-22-33-44-55") << QString::fromUtf8("äö-11-22-33-44-55") << true;
 }
 
 void tst_Addresses::sameMac()
@@ -109,21 +122,36 @@ void tst_Addresses::macSearch_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("digits"); // empty: not read as a MAC
 
-    QTest::newRow("whole MAC, dashes") << "00-1A-2B-33-44-55" << "001a2b334455";
-    QTest::newRow("pairs, colons") << "1a:2b" << "1a2b";
-    QTest::newRow("partial end groups") << "a:2b:3" << "a2b3";
-    QTest::newRow("bare digits") << "001a2b" << "001a2b";
-    QTest::newRow("dotted fours") << "1a.2b33" << "1a2b33";
-    QTest::newRow("host number") << "36" << "";
-    QTest::newRow("three digits") << "a:2b" << "";
-    QTest::newRow("address part") << "10.5" << "";
-    QTest::newRow("address pairs") << "10.20" << "";
-    QTest::newRow("address prefix") << "192.168" << "";
-    QTest::newRow("group of three") << "1a:2b3:44" << "";
-    QTest::newRow("mixed separators") << "1a:2b-33" << "";
-    QTest::newRow("empty group") << "1a::2b" << "";
-    QTest::newRow("word") << "nas01" << "";
-    QTest::newRow("thirteen digits") << "001a2b3344556" << "";
+    QTest::newRow("whole MAC, dashes") << "00-1A-2B-33-44-55"
+                                       << "001a2b334455";
+    QTest::newRow("pairs, colons") << "1a:2b"
+                                   << "1a2b";
+    QTest::newRow("partial end groups") << "a:2b:3"
+                                        << "a2b3";
+    QTest::newRow("bare digits") << "001a2b"
+                                 << "001a2b";
+    QTest::newRow("dotted fours") << "1a.2b33"
+                                  << "1a2b33";
+    QTest::newRow("host number") << "36"
+                                 << "";
+    QTest::newRow("three digits") << "a:2b"
+                                  << "";
+    QTest::newRow("address part") << "10.5"
+                                  << "";
+    QTest::newRow("address pairs") << "10.20"
+                                   << "";
+    QTest::newRow("address prefix") << "192.168"
+                                    << "";
+    QTest::newRow("group of three") << "1a:2b3:44"
+                                    << "";
+    QTest::newRow("mixed separators") << "1a:2b-33"
+                                      << "";
+    QTest::newRow("empty group") << "1a::2b"
+                                 << "";
+    QTest::newRow("word") << "nas01"
+                          << "";
+    QTest::newRow("thirteen digits") << "001a2b3344556"
+                                     << "";
 }
 
 void tst_Addresses::macSearch()
@@ -146,10 +174,10 @@ void tst_Addresses::pool_data()
     QTest::newRow("range") << "192.168.10.2-5" << true << net10 << QList<int>{2, 3, 4, 5};
     QTest::newRow("items") << "192.168.20.1,5-7,9" << true << 0xc0a81400u
                            << QList<int>{1, 5, 6, 7, 9};
-    QTest::newRow("range and items, spaces") << "192.168.10.1 - 2 , 4" << true << net10
-                                             << QList<int>{1, 2, 4};
-    QTest::newRow("overlapping items") << "192.168.10.1-3,2-4" << true << net10
-                                       << QList<int>{1, 2, 3, 4};
+    QTest::newRow("range and items, spaces")
+        << "192.168.10.1 - 2 , 4" << true << net10 << QList<int>{1, 2, 4};
+    QTest::newRow("overlapping items")
+        << "192.168.10.1-3,2-4" << true << net10 << QList<int>{1, 2, 3, 4};
     QTest::newRow("whole network") << "10.0.0.0-255" << true << 0x0a000000u << [] {
         QList<int> all;
         for (int i = 0; i < 256; ++i)
@@ -159,8 +187,7 @@ void tst_Addresses::pool_data()
     QTest::newRow("empty") << "" << false << 0u << QList<int>{};
     QTest::newRow("end before start") << "192.168.10.9-3" << false << 0u << QList<int>{};
     QTest::newRow("end over 255") << "192.168.10.9-256" << false << 0u << QList<int>{};
-    QTest::newRow("full end address") << "192.168.10.2-192.168.10.9" << false << 0u
-                                      << QList<int>{};
+    QTest::newRow("full end address") << "192.168.10.2-192.168.10.9" << false << 0u << QList<int>{};
     QTest::newRow("bad start") << "192.168.10-9" << false << 0u << QList<int>{};
     QTest::newRow("empty item") << "192.168.10.2,,4" << false << 0u << QList<int>{};
     QTest::newRow("item not a number") << "192.168.10.2,x" << false << 0u << QList<int>{};

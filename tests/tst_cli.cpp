@@ -144,8 +144,9 @@ void tst_Cli::run_data()
         << "lookup has no --format";
     QTest::newRow("find without text") << QStringList{"find"} << QByteArray() << 64 << ""
                                        << "find needs at least one text";
-    QTest::newRow("find with empty text") << QStringList{"find", "x", ""} << QByteArray() << 64
-                                          << "" << "an empty text is not allowed";
+    QTest::newRow("find with empty text")
+        << QStringList{"find", "x", ""} << QByteArray() << 64 << ""
+        << "an empty text is not allowed";
     QTest::newRow("check with argument") << QStringList{"check", "x"} << QByteArray() << 64 << ""
                                          << "check takes no arguments";
 
@@ -155,8 +156,9 @@ void tst_Cli::run_data()
         << "address 192.168.1.5 is held by 2 clients: 192.168.1.5 \"Beta\" aa-bb-cc-dd-ee-ff, "
            "192.168.1.5 \"alpha\" 00-11-22-33-44-55\n"
         << "";
-    QTest::newRow("check, all well") << QStringList{"check", "-f", "other.ini"} << QByteArray()
-                                     << 0 << "" << "";
+    QTest::newRow("check, all well")
+        << QStringList{"check", "-f", "other.ini"} << QByteArray() << 0 << ""
+        << "";
     QTest::newRow("check, standard input")
         << QStringList{"check", "-f", "-"}
         << crlf({"[00-11-22-33-44-55]", "IPADDR=1.2.3.4", "Hostname=a", "[00:11:22:33:44:55]",
@@ -174,10 +176,11 @@ void tst_Cli::run_data()
         << "host name \"a\\u001b[2Jb\" is on more than one MAC: 1.2.3.4 \"a\\u001b[2Jb\" "
            "00-11-22-33-44-55, 1.2.3.5 \"A\\u001b[2JB\" 00-11-22-33-44-56\n"
         << "";
-    QTest::newRow("check, scan fails") << QStringList{"check", "-f", "-"}
-                                       << crlf({"IPADDR=1.1.1.1", "Hostname=a", "IPADDR=1.1.1.1",
-                                                "Hostname=b", "IPADDR=1.2.3"})
-                                       << 2 << "" << "-: line 5: malformed address \"1.2.3\"";
+    QTest::newRow("check, scan fails")
+        << QStringList{"check", "-f", "-"}
+        << crlf({"IPADDR=1.1.1.1", "Hostname=a", "IPADDR=1.1.1.1", "Hostname=b", "IPADDR=1.2.3"})
+        << 2 << ""
+        << "-: line 5: malformed address \"1.2.3\"";
     QTest::newRow("find, address and MAC notation")
         << QStringList{"find", "10.0", "AA:BB:CC"} << QByteArray() << 0
         << "  " + RowTen + "\n  " + RowBeta + "\n"
@@ -187,27 +190,28 @@ void tst_Cli::run_data()
         << "";
     QTest::newRow("find, nothing") << QStringList{"find", "gamma"} << QByteArray() << 1 << ""
                                    << "";
-    QTest::newRow("free")
-        << QStringList{"free", "-f", "-"}
-        << crlf({"[SETTINGS]", "IPPOOL_1=10.0.0.1-9", "IPPOOL_2=10.0.1.1,3-4", "IPPOOL_3=bad",
-                 "[00-11-22-33-44-55]", "IPADDR=10.0.0.2", "Hostname=a", "[00-11-22-33-44-56]",
-                 "IPADDR=10.0.0.004", "Hostname=b"})
-        << 0
-        << "IPPOOL_1 10.0.0.1-9: 7 free: 10.0.0.1, 10.0.0.3, 10.0.0.5-9\n"
-           "IPPOOL_2 10.0.1.1,3-4: 3 free: 10.0.1.1, 10.0.1.3-4\n"
-        << "-: line 4: IPPOOL_3: cannot read the pool \"bad\", skipped";
+    QTest::newRow("free") << QStringList{"free", "-f", "-"}
+                          << crlf({"[SETTINGS]", "IPPOOL_1=10.0.0.1-9", "IPPOOL_2=10.0.1.1,3-4",
+                                   "IPPOOL_3=bad", "[00-11-22-33-44-55]", "IPADDR=10.0.0.2",
+                                   "Hostname=a", "[00-11-22-33-44-56]", "IPADDR=10.0.0.004",
+                                   "Hostname=b"})
+                          << 0
+                          << "IPPOOL_1 10.0.0.1-9: 7 free: 10.0.0.1, 10.0.0.3, 10.0.0.5-9\n"
+                             "IPPOOL_2 10.0.1.1,3-4: 3 free: 10.0.1.1, 10.0.1.3-4\n"
+                          << "-: line 4: IPPOOL_3: cannot read the pool \"bad\", skipped";
     QTest::newRow("free, pool exhausted")
         << QStringList{"free", "-f", "-"}
         << crlf({"[SETTINGS]", "IPPOOL_1=10.0.0.1-2", "IPPOOL_2=10.0.0.3", "IPADDR=10.0.0.1",
                  "Hostname=a", "IPADDR=10.0.0.2", "Hostname=b"})
-        << 1 << "IPPOOL_1 10.0.0.1-2: 0 free\nIPPOOL_2 10.0.0.3: 1 free: 10.0.0.3\n" << "";
+        << 1 << "IPPOOL_1 10.0.0.1-2: 0 free\nIPPOOL_2 10.0.0.3: 1 free: 10.0.0.3\n"
+        << "";
     QTest::newRow("free, no pool") << QStringList{"free"} << QByteArray() << 1 << ""
                                    << "dhcpsrv.ini: no address pool";
-    QTest::newRow("free, scan fails")
-        << QStringList{"free", "-f", "-"}
-        << crlf({"[SETTINGS]", "IPPOOL_1=10.0.0.1-2", "IPADDR=10.0.0.1", "Hostname=a",
-                 "IPADDR=10.0.0"})
-        << 2 << "" << "-: line 5: malformed address";
+    QTest::newRow("free, scan fails") << QStringList{"free", "-f", "-"}
+                                      << crlf({"[SETTINGS]", "IPPOOL_1=10.0.0.1-2",
+                                               "IPADDR=10.0.0.1", "Hostname=a", "IPADDR=10.0.0"})
+                                      << 2 << ""
+                                      << "-: line 5: malformed address";
     QTest::newRow("unknown option") << QStringList{"list", "-x"} << QByteArray() << 64 << ""
                                     << "Unknown option 'x'";
     QTest::newRow("version") << QStringList{"--version"} << QByteArray() << 0
@@ -257,15 +261,17 @@ void tst_Cli::jsonOfNewCommands_data()
     QTest::addColumn<QString>("key"); // the array of the object
     QTest::addColumn<QString>("first"); // its first element, compact
 
-    QTest::newRow("check") << QStringList{"check", "--format", "json"} << 1 << "findings"
-                           << R"({"address":"192.168.1.5","hosts":[)"
-                              R"({"address":"192.168.1.5","duplicate":false,"hostname":"Beta",)"
-                              R"("mac":"aa-bb-cc-dd-ee-ff","row":")"
-                                  + row("192.168.··1.··5", "Beta", "aa-bb-cc-dd-ee-ff") + R"("},)"
-                              R"({"address":"192.168.1.5","duplicate":true,"hostname":"alpha",)"
-                              R"("mac":"00-11-22-33-44-55","row":")"
-                                  + row("192.168.··1.··5", "alpha", "00-11-22-33-44-55")
-                                  + R"("}],"kind":"shared-address"})";
+    QTest::newRow("check")
+        << QStringList{"check", "--format", "json"} << 1 << "findings"
+        << R"({"address":"192.168.1.5","hosts":[)"
+           R"({"address":"192.168.1.5","duplicate":false,"hostname":"Beta",)"
+           R"("mac":"aa-bb-cc-dd-ee-ff","row":")"
+               + row("192.168.··1.··5", "Beta", "aa-bb-cc-dd-ee-ff")
+               + R"("},)"
+                 R"({"address":"192.168.1.5","duplicate":true,"hostname":"alpha",)"
+                 R"("mac":"00-11-22-33-44-55","row":")"
+               + row("192.168.··1.··5", "alpha", "00-11-22-33-44-55")
+               + R"("}],"kind":"shared-address"})";
     QTest::newRow("find") << QStringList{"find", "--format", "json", "ALPHA"} << 0 << "hosts"
                           << R"({"address":"192.168.1.5","duplicate":true,"hostname":"alpha",)"
                              R"("mac":"00-11-22-33-44-55","row":")"
@@ -295,8 +301,9 @@ void tst_Cli::jsonOfNewCommands()
              arguments.contains("pools.ini") ? "pools.ini" : "dhcpsrv.ini");
     const QJsonArray array = document.value(key).toArray();
     QVERIFY(!array.isEmpty());
-    QCOMPARE(QString::fromUtf8(QJsonDocument(array.first().toObject()).toJson(QJsonDocument::Compact)),
-             first);
+    QCOMPARE(
+        QString::fromUtf8(QJsonDocument(array.first().toObject()).toJson(QJsonDocument::Compact)),
+        first);
 }
 
 void tst_Cli::failedScanKeepsRows()

@@ -4,10 +4,14 @@
 #include "health.h"
 #include "lookup.h"
 #include "pools.h"
+#include "repeatedkeys.h"
 #include "search.h"
 #include "testsupport.h"
 
 #include <QTest>
+
+#include <map>
+#include <random>
 
 using namespace kelto;
 using namespace kelto::test;
@@ -46,8 +50,8 @@ QStringList describeFindings(const ScanResult &scan, const HealthReport &report)
         QStringList lines;
         for (const qsizetype line : mac.headerLines)
             lines << QString::number(line);
-        found << "MAC " + scan.facts.macKeys.textOf(mac.mac) + " lines " + lines.join(u',')
-                     + ": " + hostNames(scan.table, mac.rows);
+        found << "MAC " + scan.facts.macKeys.textOf(mac.mac) + " lines " + lines.join(u',') + ": "
+                     + hostNames(scan.table, mac.rows);
     }
     for (const RowList &rows : report.sharedHostNames)
         found << "name: " + hostNames(scan.table, rows);
@@ -79,6 +83,8 @@ private slots:
     void freeAddresses();
     void search_data();
     void search();
+    void repeatedKeys_data();
+    void repeatedKeys();
 };
 
 void tst_Health::pools_data()
@@ -94,18 +100,17 @@ void tst_Health::pools_data()
         << QStringList{"[settings]", " ippool_12 = 10.0.0.1-9 ; lab"}
         << QStringList{"2:ippool_12=10.0.0.1-9"};
     QTest::newRow("other sections ignored")
-        << QStringList{"[GENERAL]", "IPPOOL_1=10.0.0.1", "[SETTINGS-OLD]", "IPPOOL_2=10.0.0.2",
+        << QStringList{"[GENERAL]",  "IPPOOL_1=10.0.0.1", "[SETTINGS-OLD]", "IPPOOL_2=10.0.0.2",
                        "[SETTINGS]", "IPPOOL_3=10.0.0.3", "[DNS-SETTINGS]", "IPPOOL_4=10.0.0.4"}
         << QStringList{"6:IPPOOL_3=10.0.0.3"};
-    QTest::newRow("not pool keys") << QStringList{"[SETTINGS]", "IPPOOL_=1", "IPPOOL_A=1",
-                                                  "IPPOOL_1", "XIPPOOL_1=1"}
-                                   << QStringList{};
-    QTest::newRow("client section ends settings")
-        << QStringList{"[SETTINGS]", "[00-11-22-33-44-55]", "IPPOOL_1=10.0.0.1"}
+    QTest::newRow("not pool keys")
+        << QStringList{"[SETTINGS]", "IPPOOL_=1", "IPPOOL_A=1", "IPPOOL_1", "XIPPOOL_1=1"}
         << QStringList{};
+    QTest::newRow("client section ends settings")
+        << QStringList{"[SETTINGS]", "[00-11-22-33-44-55]", "IPPOOL_1=10.0.0.1"} << QStringList{};
     QTest::newRow("after the end of the client part")
         << QStringList{"[00-11-22-33-44-55]", "IPADDR=10.0.0.5", "Hostname=a",
-                       "[HTTP-SETTINGS]", "[SETTINGS]", "IPPOOL_1=10.0.0.1-9"}
+                       "[HTTP-SETTINGS]",     "[SETTINGS]",      "IPPOOL_1=10.0.0.1-9"}
         << QStringList{"6:IPPOOL_1=10.0.0.1-9"};
 }
 
@@ -145,15 +150,16 @@ void tst_Health::findings_data()
     QTest::newRow("MAC sections without addresses")
         << QStringList{'[' + MacA + ']', "Comment=old", '[' + MacA + ']'}
         << QStringList{"MAC 00-11-22-33-44-55 lines 1,3: "};
-    QTest::newRow("MAC of no hex digits")
-        << client("xx-yy-zz-11-22-33", "10.0.0.1", "a") + client("XX-YY-ZZ-11-22-33", "10.0.0.2", "b")
-        << QStringList{"MAC xxyyzz112233 lines 1,4: a,b"};
+    QTest::newRow("MAC of no hex digits") << client("xx-yy-zz-11-22-33", "10.0.0.1", "a")
+                                                 + client("XX-YY-ZZ-11-22-33", "10.0.0.2", "b")
+                                          << QStringList{"MAC xxyyzz112233 lines 1,4: a,b"};
     QTest::newRow("host name on two MACs, letter case aside")
         << client(MacA, "10.0.0.1", "Files") + client(MacB, "10.0.0.2", "files")
                + client(MacC, "10.0.0.3", "other")
         << QStringList{"name: Files,files"};
     QTest::newRow("non-ASCII host name on two MACs")
-        << client(MacA, "10.0.0.1", QString::fromUtf8("ÄRGER")) + client(MacB, "10.0.0.2", QString::fromUtf8("ärger"))
+        << client(MacA, "10.0.0.1", QString::fromUtf8("ÄRGER"))
+               + client(MacB, "10.0.0.2", QString::fromUtf8("ärger"))
         << QStringList{QString::fromUtf8("name: ÄRGER,ärger")};
     QTest::newRow("host name twice on one MAC")
         << client(MacA, "10.0.0.1", "same") + client(MacA, "10.0.0.2", "same")
@@ -166,10 +172,11 @@ void tst_Health::findings_data()
                        '[' + MacC + ']', "IPADDR=10.0.0.3", "Hostname=c"}
         << QStringList{};
     QTest::newRow("address values")
-        << QStringList{"IPADDR=192.168.1.300",  "IPADDR=",        "  IPADDR=10.0.0.1",
-                       ";IPADDR=1.2.3",         "IPADDR=10.0.0.9;x", "IPADDR=10.20.30.40 ; x",
-                       "IPADDR=192.168.100.200x", "IPADDR= 10.0.0.1", "IPADDR=10.0.0.01",
-                       "IPADDR=dhcp"}
+        << QStringList{"IPADDR=192.168.1.300",    "IPADDR=",
+                       "  IPADDR=10.0.0.1",       ";IPADDR=1.2.3",
+                       "IPADDR=10.0.0.9;x",       "IPADDR=10.20.30.40 ; x",
+                       "IPADDR=192.168.100.200x", "IPADDR= 10.0.0.1",
+                       "IPADDR=10.0.0.01",        "IPADDR=dhcp"}
         << QStringList{"line 1: \"192.168.1.300\" an octet is over 255",
                        "line 2: \"\" the value is empty",
                        "line 3: \"R=10.0.0.1\" (key not at start) an octet is not a decimal number",
@@ -213,8 +220,8 @@ void tst_Health::freeAddresses_data()
                           << QStringList{"192.168.10.25-30, 192.168.10.32"};
     QTest::newRow("all held") << QStringList{"10.0.0.1", "10.0.0.2"} << QStringList{"10.0.0.1-2"}
                               << QStringList{""};
-    QTest::newRow("other network") << QStringList{"10.0.1.1"} << QStringList{"10.0.0.1-2"}
-                                   << QStringList{"10.0.0.1-2"};
+    QTest::newRow("other network")
+        << QStringList{"10.0.1.1"} << QStringList{"10.0.0.1-2"} << QStringList{"10.0.0.1-2"};
     QTest::newRow("leading zero still holds")
         << QStringList{"10.0.0.001"} << QStringList{"10.0.0.1-2"} << QStringList{"10.0.0.2"};
     QTest::newRow("value that is no address holds nothing")
@@ -259,8 +266,8 @@ void tst_Health::search_data()
     QTest::newRow("address without alignment spaces") << QStringList{"168.1.2"} << "kiosk";
     QTest::newRow("whole address") << QStringList{"192.168.10.5"} << "five,fifty";
     QTest::newRow("host name, letter case aside") << QStringList{"NAS"} << "nas01";
-    QTest::newRow("non-ASCII letter case") << QStringList{QString::fromUtf8("ÄRGER")}
-                                           << QString::fromUtf8("ärgernis");
+    QTest::newRow("non-ASCII letter case")
+        << QStringList{QString::fromUtf8("ÄRGER")} << QString::fromUtf8("ärgernis");
     QTest::newRow("MAC as written") << QStringList{"00-1A-2B"} << "five,nas01";
     QTest::newRow("MAC in colons") << QStringList{"1a:2b:33"} << "nas01";
     QTest::newRow("MAC in another case and notation") << QStringList{"b827.eb44"} << "kiosk";
@@ -275,12 +282,12 @@ void tst_Health::search()
     QFETCH(QStringList, texts);
     QFETCH(QString, matches);
 
-    const ScanResult scan = scanLines(
-        client("00-1a-2b-33-44-55", "192.168.10.21", "nas01")
-        + client("00-1A-2B-3C-4D-05", "192.168.10.5", "five")
-        + client("00-00-00-00-00-50", "192.168.10.50", "fifty")
-        + client("B8-27-EB-44-10-9A", "192.168.1.2", "kiosk")
-        + client("00-00-00-00-00-07", "10.0.0.7", QString::fromUtf8("ärgernis")));
+    const ScanResult scan
+        = scanLines(client("00-1a-2b-33-44-55", "192.168.10.21", "nas01")
+                    + client("00-1A-2B-3C-4D-05", "192.168.10.5", "five")
+                    + client("00-00-00-00-00-50", "192.168.10.50", "fifty")
+                    + client("B8-27-EB-44-10-9A", "192.168.1.2", "kiosk")
+                    + client("00-00-00-00-00-07", "10.0.0.7", QString::fromUtf8("ärgernis")));
     const HostSearch search(texts);
     QStringList found;
     for (qsizetype i = 0; i < scan.table.size(); ++i) {
@@ -288,6 +295,50 @@ void tst_Health::search()
             found << fieldsOf(scan.table.row(i)).hostName;
     }
     QCOMPARE(found.join(u','), matches);
+}
+
+void tst_Health::repeatedKeys_data()
+{
+    QTest::addColumn<int>("room"); // what the table is told to expect
+    QTest::addColumn<int>("items");
+    QTest::addColumn<int>("distinct");
+
+    QTest::newRow("room for all") << 4000 << 4000 << 1500;
+    QTest::newRow("grows from one") << 1 << 4000 << 1500;
+    QTest::newRow("few repeats") << 1 << 3000 << 1000000;
+    QTest::newRow("one key") << 8 << 50 << 1;
+    QTest::newRow("nothing") << 8 << 0 << 1;
+}
+
+// The groups against a plain count: every key that comes more than once, with all its
+// items in the order added, the groups in the order of their second item.
+void tst_Health::repeatedKeys()
+{
+    QFETCH(int, room);
+    QFETCH(int, items);
+    QFETCH(int, distinct);
+
+    RepeatedKeys keys{size_t(room)};
+    std::map<quint64, std::vector<qsizetype>> byKey;
+    std::vector<quint64> secondSeen;
+    std::minstd_rand random(7); // the same sequence everywhere
+    for (int i = 0; i < items; ++i) {
+        // Keys that differ only in high bits, low bits and both; repeats from the start,
+        // so that the table grows while it holds groups.
+        const quint64 k = random() % quint64(distinct);
+        const quint64 key = (k % 3 == 0) ? k << 40 : (k % 3 == 1 ? k : k * 0x0001000100010001ULL);
+        keys.add(key, i);
+        std::vector<qsizetype> &seen = byKey[key];
+        seen.push_back(i);
+        if (seen.size() == 2)
+            secondSeen.push_back(key);
+    }
+    const std::vector<RepeatedKeys::Group> groups = keys.takeGroups();
+    QCOMPARE(groups.size(), secondSeen.size());
+    for (size_t g = 0; g < groups.size(); ++g) {
+        QCOMPARE(groups[g].key, secondSeen[g]);
+        QVERIFY(groups[g].items == byKey[secondSeen[g]]);
+    }
 }
 
 QTEST_APPLESS_MAIN(tst_Health)
