@@ -137,11 +137,17 @@ void writeHealthJson(Utf8Output &out, const QString &file, const HostTable &tabl
     out.appendJsonString(file);
     out << QLatin1StringView(", \"findings\": [");
     JsonList findings(out);
+    // A finding about rows that share one field: its kind and the field, then the rows.
+    const auto writeSharedField
+        = [&](QLatin1StringView head, const QString &value, const RowList &rows) {
+              findings.next();
+              out << head;
+              out.appendJsonString(value);
+              writeHostsJson(out, table, rows);
+          };
     for (const RowList &rows : report.sharedAddresses) {
-        findings.next();
-        out << QLatin1StringView("{\"kind\": \"shared-address\", \"address\": ");
-        out.appendJsonString(fieldsOf(table.row(rows.front())).address);
-        writeHostsJson(out, table, rows);
+        writeSharedField(QLatin1StringView("{\"kind\": \"shared-address\", \"address\": "),
+                         fieldsOf(table.row(rows.front())).address, rows);
     }
     for (const SharedMac &mac : report.sharedMacs) {
         findings.next();
@@ -153,10 +159,8 @@ void writeHealthJson(Utf8Output &out, const QString &file, const HostTable &tabl
         writeHostsJson(out, table, mac.rows);
     }
     for (const RowList &rows : report.sharedHostNames) {
-        findings.next();
-        out << QLatin1StringView("{\"kind\": \"shared-hostname\", \"hostname\": ");
-        out.appendJsonString(fieldsOf(table.row(rows.front())).hostName);
-        writeHostsJson(out, table, rows);
+        writeSharedField(QLatin1StringView("{\"kind\": \"shared-hostname\", \"hostname\": "),
+                         fieldsOf(table.row(rows.front())).hostName, rows);
     }
     for (const AddressLineProblem &problem : report.addressProblems) {
         findings.next();
