@@ -20,7 +20,12 @@ size_t tableSizeFor(size_t count)
 
 RepeatedKeys::RepeatedKeys(size_t count)
 {
-    const size_t size = tableSizeFor(count);
+    allocate(tableSizeFor(count));
+}
+
+void RepeatedKeys::allocate(size_t size)
+{
+    m_slots.clear();
     reserveWithHugePages(m_slots, size);
     m_slots.resize(size, Slot{0, Empty});
     m_mask = size - 1;
@@ -44,11 +49,8 @@ size_t RepeatedKeys::slotFor(quint64 key) const
 
 void RepeatedKeys::grow()
 {
-    std::vector<Slot> old = std::exchange(m_slots, {});
-    const size_t size = 2 * old.size();
-    reserveWithHugePages(m_slots, size);
-    m_slots.resize(size, Slot{0, Empty});
-    m_mask = size - 1;
+    const std::vector<Slot> old = std::exchange(m_slots, {});
+    allocate(2 * old.size());
     for (const Slot &slot : old) {
         if (slot.value != Empty)
             m_slots[slotFor(slot.key)] = slot;
@@ -69,8 +71,10 @@ void RepeatedKeys::add(quint64 key, qsizetype item)
 
 std::vector<RepeatedKeys::Group> RepeatedKeys::takeGroups()
 {
-    for (; m_inserted < m_queued; ++m_inserted)
-        insert(m_queue[m_inserted % QueueLength].key, m_queue[m_inserted % QueueLength].item);
+    for (; m_inserted < m_queued; ++m_inserted) {
+        const Pending &pending = m_queue[m_inserted % QueueLength];
+        insert(pending.key, pending.item);
+    }
     return std::move(m_groups);
 }
 

@@ -38,6 +38,7 @@ private:
     };
     static constexpr size_t QueueLength = 16; // a power of two
 
+    void allocate(size_t size); // an empty table of `size` slots, a power of two
     size_t homeSlot(quint64 key) const;
     size_t slotFor(quint64 key) const;
     void grow();

@@ -76,33 +76,25 @@ void tst_Addresses::sameMac_data()
     QTest::addColumn<QString>("b");
     QTest::addColumn<bool>("same");
 
-    QTest::newRow("case") << "00-1A-2B-33-44-55"
-                          << "00-1a-2b-33-44-55" << true;
-    QTest::newRow("colons") << "00-1A-2B-33-44-55"
-                            << "00:1a:2b:33:44:55" << true;
-    QTest::newRow("no separator") << "00-1A-2B-33-44-55"
-                                  << "001a2b334455" << true;
-    QTest::newRow("dotted fours") << "001a.2b33.4455"
-                                  << "00-1a-2b-33-44-55" << true;
-    QTest::newRow("last digit differs") << "00-1a-2b-33-44-55"
-                                        << "00-1a-2b-33-44-56" << false;
-    QTest::newRow("not hex, same letters") << "xx-yy-zz-11-22-33"
-                                           << "XX-YY-ZZ-11-22-33" << true;
-    QTest::newRow("not hex, different") << "xx-yy-zz-11-22-33"
-                                        << "xx-yy-zz-11-22-34" << false;
-    QTest::newRow("not hex against hex") << "0g-1a-2b-33-44-55"
-                                         << "00-1a-2b-33-44-55" << false;
+    // clang-format off
+    QTest::newRow("case") << "00-1A-2B-33-44-55" << "00-1a-2b-33-44-55" << true;
+    QTest::newRow("colons") << "00-1A-2B-33-44-55" << "00:1a:2b:33:44:55" << true;
+    QTest::newRow("no separator") << "00-1A-2B-33-44-55" << "001a2b334455" << true;
+    QTest::newRow("dotted fours") << "001a.2b33.4455" << "00-1a-2b-33-44-55" << true;
+    QTest::newRow("last digit differs") << "00-1a-2b-33-44-55" << "00-1a-2b-33-44-56" << false;
+    QTest::newRow("not hex, same letters") << "xx-yy-zz-11-22-33" << "XX-YY-ZZ-11-22-33" << true;
+    QTest::newRow("not hex, different") << "xx-yy-zz-11-22-33" << "xx-yy-zz-11-22-34" << false;
+    QTest::newRow("not hex against hex") << "0g-1a-2b-33-44-55" << "00-1a-2b-33-44-55" << false;
     // A text that is not twelve hex digits must never take the number of one that is.
-    QTest::newRow("thirteen digits") << "00-1a-2b-33-44-55-6"
-                                     << "01a2b3344556" << false;
-    QTest::newRow("header form, one colon") << "00-1a-2b:33-44-55"
-                                            << "00-1a-2b-33-44-55" << true;
+    QTest::newRow("thirteen digits") << "00-1a-2b-33-44-55-6" << "01a2b3344556" << false;
+    QTest::newRow("header form, one colon") << "00-1a-2b:33-44-55" << "00-1a-2b-33-44-55" << true;
     QTest::newRow("header form, digit beyond ASCII")
         << QStringView(u"00-1a-2b-33-44-5\u0665").toString() << "00-1a-2b-33-44-55" << false;
     QTest::newRow("header form, ASCII digit plus 0x80")
         << QStringView(u"00-1a-2b-33-44-5\u00b5").toString() << "00-1a-2b-33-44-55" << false;
     QTest::newRow("non-ASCII letters fold")
         << QString::fromUtf8("ÄÖ-11-22-33-44-55") << QString::fromUtf8("äö-11-22-33-44-55") << true;
+    // clang-format on
 }
 
 void tst_Addresses::sameMac()
@@ -122,36 +114,23 @@ void tst_Addresses::macSearch_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("digits"); // empty: not read as a MAC
 
-    QTest::newRow("whole MAC, dashes") << "00-1A-2B-33-44-55"
-                                       << "001a2b334455";
-    QTest::newRow("pairs, colons") << "1a:2b"
-                                   << "1a2b";
-    QTest::newRow("partial end groups") << "a:2b:3"
-                                        << "a2b3";
-    QTest::newRow("bare digits") << "001a2b"
-                                 << "001a2b";
-    QTest::newRow("dotted fours") << "1a.2b33"
-                                  << "1a2b33";
-    QTest::newRow("host number") << "36"
-                                 << "";
-    QTest::newRow("three digits") << "a:2b"
-                                  << "";
-    QTest::newRow("address part") << "10.5"
-                                  << "";
-    QTest::newRow("address pairs") << "10.20"
-                                   << "";
-    QTest::newRow("address prefix") << "192.168"
-                                    << "";
-    QTest::newRow("group of three") << "1a:2b3:44"
-                                    << "";
-    QTest::newRow("mixed separators") << "1a:2b-33"
-                                      << "";
-    QTest::newRow("empty group") << "1a::2b"
-                                 << "";
-    QTest::newRow("word") << "nas01"
-                          << "";
-    QTest::newRow("thirteen digits") << "001a2b3344556"
-                                     << "";
+    // clang-format off
+    QTest::newRow("whole MAC, dashes") << "00-1A-2B-33-44-55" << "001a2b334455";
+    QTest::newRow("pairs, colons") << "1a:2b" << "1a2b";
+    QTest::newRow("partial end groups") << "a:2b:3" << "a2b3";
+    QTest::newRow("bare digits") << "001a2b" << "001a2b";
+    QTest::newRow("dotted fours") << "1a.2b33" << "1a2b33";
+    QTest::newRow("host number") << "36" << "";
+    QTest::newRow("three digits") << "a:2b" << "";
+    QTest::newRow("address part") << "10.5" << "";
+    QTest::newRow("address pairs") << "10.20" << "";
+    QTest::newRow("address prefix") << "192.168" << "";
+    QTest::newRow("group of three") << "1a:2b3:44" << "";
+    QTest::newRow("mixed separators") << "1a:2b-33" << "";
+    QTest::newRow("empty group") << "1a::2b" << "";
+    QTest::newRow("word") << "nas01" << "";
+    QTest::newRow("thirteen digits") << "001a2b3344556" << "";
+    // clang-format on
 }
 
 void tst_Addresses::macSearch()
