@@ -158,18 +158,24 @@ int listFree(const Options &options, const ScanResult &result, Utf8Output &out)
         return ScanFailed;
     std::vector<AddressPool> pools;
     std::vector<PoolReport> reports;
-    for (const PoolSetting &setting : result.facts.pools) {
-        if (const std::optional<AddressPool> pool = readPool(setting.value)) {
-            pools.push_back(*pool);
-            reports.push_back({&setting, {}});
-        } else {
-            printError(QStringLiteral("%1: line %2: %3: cannot read the pool \"%4\", skipped")
+    for (PoolReading &reading : readPools(result.facts)) {
+        if (!reading.pool) {
+            printError(QStringLiteral("%1: line %2: %3: %4, skipped")
                            .arg(options.file)
-                           .arg(setting.line)
-                           .arg(setting.name, setting.value));
+                           .arg(reading.setting->line)
+                           .arg(reading.setting->name, reading.problem));
+            continue;
         }
+        PoolReport report{reading.setting, reading.value, {}, {}};
+        for (const KeyLine &address : result.facts.templateAddresses) {
+            if (mayAssignInto(address.text, *reading.pool))
+                report.templates.push_back(address);
+        }
+        pools.push_back(*reading.pool);
+        reports.push_back(std::move(report));
     }
-    std::vector<std::vector<AddressRange>> free = freeAddresses(pools, result.table);
+    std::vector<std::vector<AddressRange>> free
+        = freeAddresses(pools, result.table, result.facts.heldAddresses);
     for (size_t i = 0; i < reports.size(); ++i)
         reports[i].free = std::move(free[i]);
 

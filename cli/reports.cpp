@@ -8,6 +8,11 @@ namespace kelto {
 
 namespace {
 
+constexpr QLatin1StringView
+    UnreadAddressKey("not read as an address: write the key as IPADDR= at the start of the line");
+constexpr QLatin1StringView
+    NotServerFile("no server settings and no client sections: is this the server's dhcpsrv.ini?");
+
 // A field as it stands, or quoted and escaped when it holds a space or a control
 // character: the fields are the file's text, which may hold anything, and a line of
 // the report must neither split nor drive the terminal it is read on.
@@ -81,6 +86,22 @@ void writeHostsJson(Utf8Output &out, const HostTable &table, const RowList &rows
     out << QLatin1StringView("]}");
 }
 
+// The findings about single lines, bad address values and unread address keys, in
+// file order.
+template <typename OnProblem, typename OnUnread>
+void forEachLineFinding(const HealthReport &report, OnProblem onProblem, OnUnread onUnread)
+{
+    auto problem = report.addressProblems.begin();
+    auto unread = report.unreadAddressKeys.begin();
+    while (problem != report.addressProblems.end() || unread != report.unreadAddressKeys.end()) {
+        if (unread == report.unreadAddressKeys.end()
+            || (problem != report.addressProblems.end() && problem->line < unread->line))
+            onProblem(*problem++);
+        else
+            onUnread(*unread++);
+    }
+}
+
 // Writes the separator before the next finding of a JSON array.
 class JsonList
 {
@@ -126,8 +147,17 @@ void writeHealthText(Utf8Output &out, const HostTable &table, const MacKeys &mac
         writeRowSummaries(out, table, rows);
         out << '\n';
     }
-    for (const AddressLineProblem &problem : report.addressProblems)
-        writeAddressProblem(out, problem);
+    forEachLineFinding(
+        report, [&out](const AddressLineProblem &problem) { writeAddressProblem(out, problem); },
+        [&out](const KeyLine &key) {
+            out << QLatin1StringView("line ");
+            writeNumber(out, key.line);
+            out << QLatin1StringView(": ");
+            out.appendJsonString(key.text);
+            out << QLatin1StringView(" is ") << UnreadAddressKey << '\n';
+        });
+    if (report.notServerFile)
+        out << NotServerFile << '\n';
 }
 
 void writeHealthJson(Utf8Output &out, const QString &file, const HostTable &table,
@@ -162,17 +192,33 @@ void writeHealthJson(Utf8Output &out, const QString &file, const HostTable &tabl
         writeSharedField(QLatin1StringView("{\"kind\": \"shared-hostname\", \"hostname\": "),
                          fieldsOf(table.row(rows.front())).hostName, rows);
     }
-    for (const AddressLineProblem &problem : report.addressProblems) {
+    forEachLineFinding(
+        report,
+        [&](const AddressLineProblem &problem) {
+            findings.next();
+            out << QLatin1StringView("{\"kind\": \"bad-address\", \"line\": ");
+            writeNumber(out, problem.line);
+            out << QLatin1StringView(", \"value\": ");
+            out.appendJsonString(problem.value);
+            out << QLatin1StringView(", \"keyStartsLine\": ")
+                << QLatin1StringView(problem.keyStartsLine ? "true" : "false")
+                << QLatin1StringView(", \"reason\": ");
+            out.appendJsonString(describe(problem.problem));
+            out << '}';
+        },
+        [&](const KeyLine &key) {
+            findings.next();
+            out << QLatin1StringView("{\"kind\": \"unread-address-key\", \"line\": ");
+            writeNumber(out, key.line);
+            out << QLatin1StringView(", \"text\": ");
+            out.appendJsonString(key.text);
+            out << QLatin1StringView(", \"reason\": \"") << UnreadAddressKey
+                << QLatin1StringView("\"}");
+        });
+    if (report.notServerFile) {
         findings.next();
-        out << QLatin1StringView("{\"kind\": \"bad-address\", \"line\": ");
-        writeNumber(out, problem.line);
-        out << QLatin1StringView(", \"value\": ");
-        out.appendJsonString(problem.value);
-        out << QLatin1StringView(", \"keyStartsLine\": ")
-            << QLatin1StringView(problem.keyStartsLine ? "true" : "false")
-            << QLatin1StringView(", \"reason\": ");
-        out.appendJsonString(describe(problem.problem));
-        out << '}';
+        out << QLatin1StringView("{\"kind\": \"not-server-file\", \"reason\": \"") << NotServerFile
+            << QLatin1StringView("\"}");
     }
     findings.end();
 }
@@ -188,12 +234,22 @@ quint32 PoolReport::freeCount() const
 void writeFreeText(Utf8Output &out, const std::vector<PoolReport> &pools)
 {
     for (const PoolReport &pool : pools) {
-        out << pool.setting->name << ' ' << pool.setting->value << QLatin1StringView(": ");
+        out << pool.setting->name << ' ' << pool.setting->value;
+        if (pool.value != pool.setting->value)
+            out << QLatin1StringView(" = ") << pool.value;
+        out << QLatin1StringView(": ");
         writeNumber(out, pool.freeCount());
         out << QLatin1StringView(" free");
         if (!pool.free.empty())
             out << QLatin1StringView(": ") << compactRanges(pool.free);
         out << '\n';
+        for (const KeyLine &address : pool.templates) {
+            out << QLatin1StringView("  a template section may assign addresses here: line ");
+            writeNumber(out, address.line);
+            out << QLatin1StringView(", ");
+            writeField(out, address.text);
+            out << '\n';
+        }
     }
 }
 
@@ -211,6 +267,8 @@ void writeFreeJson(Utf8Output &out, const QString &file, const std::vector<PoolR
         writeNumber(out, pool.setting->line);
         out << QLatin1StringView(", \"value\": ");
         out.appendJsonString(pool.setting->value);
+        out << QLatin1StringView(", \"read\": ");
+        out.appendJsonString(pool.value);
         out << QLatin1StringView(", \"free\": ");
         writeNumber(out, pool.freeCount());
         out << QLatin1StringView(", \"ranges\": [");
@@ -218,6 +276,14 @@ void writeFreeJson(Utf8Output &out, const QString &file, const std::vector<PoolR
             out << QLatin1StringView(i == 0 ? "{\"first\": \"" : ", {\"first\": \"")
                 << dottedAddress(pool.free[i].first) << QLatin1StringView("\", \"last\": \"")
                 << dottedAddress(pool.free[i].last) << QLatin1StringView("\"}");
+        }
+        out << QLatin1StringView("], \"templates\": [");
+        for (size_t i = 0; i < pool.templates.size(); ++i) {
+            out << QLatin1StringView(i == 0 ? "{\"line\": " : ", {\"line\": ");
+            writeNumber(out, pool.templates[i].line);
+            out << QLatin1StringView(", \"value\": ");
+            out.appendJsonString(pool.templates[i].text);
+            out << '}';
         }
         out << QLatin1StringView("]}");
     }

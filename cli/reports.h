@@ -19,7 +19,9 @@ void writeHealthJson(Utf8Output &out, const QString &file, const HostTable &tabl
 struct PoolReport
 {
     const PoolSetting *setting = nullptr;
+    QString value; // with its references replaced
     std::vector<AddressRange> free;
+    std::vector<KeyLine> templates; // template sections that may assign addresses of it
     quint32 freeCount() const;
 };
 

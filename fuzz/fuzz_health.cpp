@@ -75,22 +75,26 @@ void checkSearch(const HostTable &table, const QString &text)
 void checkFree(const HostTable &table, const FileFacts &facts)
 {
     std::vector<AddressPool> pools;
-    for (const PoolSetting &setting : facts.pools) {
-        if (std::optional<AddressPool> pool = readPool(setting.value))
-            pools.push_back(*pool);
+    for (const PoolReading &reading : readPools(facts)) {
+        check(reading.pool.has_value() == reading.problem.isEmpty());
+        if (reading.pool)
+            pools.push_back(*reading.pool);
     }
-    const auto free = freeAddresses(pools, table);
+    const auto free = freeAddresses(pools, table, facts.heldAddresses);
     check(free.size() == pools.size());
     for (size_t p = 0; p < pools.size(); ++p) {
         for (const AddressRange &range : free[p]) {
             check(range.first <= range.last && (range.first & ~0xffu) == pools[p].network);
             for (quint32 address = range.first; address <= range.last; ++address) {
                 check(pools[p].hosts.test(address & 0xff));
-                // No row holds a free address, leading zeros read as decimal.
+                // No row holds a free address, leading zeros read as decimal, and no
+                // address key of a client section names one.
                 for (qsizetype i = 0; i < table.size(); ++i) {
                     const DottedAddress held = readDottedAddress(fieldsOf(table.row(i)).address);
                     check(!held.hasValue() || held.value != address);
                 }
+                check(std::find(facts.heldAddresses.begin(), facts.heldAddresses.end(), address)
+                      == facts.heldAddresses.end());
             }
         }
     }

@@ -9,14 +9,28 @@ namespace kelto {
 
 namespace {
 
-constexpr QLatin1StringView SettingsSection("SETTINGS");
+constexpr QLatin1StringView SettingsSection("settings");
 constexpr QLatin1StringView PoolKeyPrefix("IPPOOL_");
+constexpr QLatin1StringView ServerAddressKey("IPADDR");
 constexpr qsizetype AddressValuePosition = 7; // column 8, where the scan reads the value
 
-QStringView cutAtSemicolon(QStringView text)
+bool isBlank(QChar c)
 {
-    const qsizetype semicolon = indexOfChar(text, u';');
-    return semicolon < 0 ? text : text.first(semicolon);
+    return c == u' ' || c == u'\t';
+}
+
+QStringView skipBlanks(QStringView text)
+{
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    return text;
+}
+
+QStringView withoutTrailingBlanks(QStringView text)
+{
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+    return text;
 }
 
 bool isPoolKey(QStringView key)
@@ -28,42 +42,110 @@ bool isPoolKey(QStringView key)
                        [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
+// A setting's value as a pool value is read: up to the first ";", spaces trimmed.
+QString settingValue(QStringView afterEquals)
+{
+    return cutAtSemicolon(afterEquals).trimmed().toString();
+}
+
 } // namespace
+
+std::optional<QStringView> serverAddressValue(QStringView line)
+{
+    line = skipBlanks(line);
+    if (!line.startsWith(ServerAddressKey, Qt::CaseInsensitive))
+        return std::nullopt;
+    line = skipBlanks(line.sliced(ServerAddressKey.size()));
+    if (!line.startsWith(u'='))
+        return std::nullopt;
+    const QStringView value = skipBlanks(line.sliced(1));
+    const auto end = std::find_if(value.begin(), value.end(),
+                                  [](QChar c) { return c == u';' || c.isSpace(); });
+    return value.first(end - value.begin());
+}
+
+bool hasAddressMacro(QStringView value)
+{
+    for (qsizetype at = indexOfChar(value, u'%'); at >= 0; at = indexOfChar(value, u'%', at + 1)) {
+        const QStringView rest = value.sliced(at + 1);
+        if (rest.size() >= 2 && rest[0] == u'm' && rest[1] >= u'0' && rest[1] <= u'5')
+            return true;
+        if (rest.size() >= 3 && rest.startsWith(QLatin1StringView("ip")) && rest[2] >= u'0'
+            && rest[2] <= u'3')
+            return true;
+    }
+    return false;
+}
 
 void FileFacts::reserve(qsizetype clients)
 {
     reserveWithHugePages(macHeaders, size_t(clients));
 }
 
-void FactsReader::takeLine(qsizetype number, QStringView line)
+void FactsReader::takeLine(qsizetype number, QStringView line, bool addressLine)
 {
-    if (line.startsWith(u'[')) {
-        const qsizetype close = indexOfChar(line, u']');
-        const QStringView name = line.sliced(1, (close < 0 ? line.size() : close) - 1).trimmed();
-        m_inSettings = name.size() == SettingsSection.size()
-                       && name.compare(SettingsSection, Qt::CaseInsensitive) == 0;
+    if (line.startsWith(u'['))
+        takeSection(line);
+    else if (m_inClientSection)
+        takeClientLine(number, line, addressLine);
+    else
+        takeSetting(number, line);
+}
+
+void FactsReader::takeSection(QStringView line)
+{
+    const qsizetype close = indexOfChar(line, u']');
+    m_section
+        = line.sliced(1, (close < 0 ? line.size() : close) - 1).trimmed().toString().toLower();
+    m_inSettings = m_section == SettingsSection;
+    m_facts.hasSettingsSection = m_facts.hasSettingsSection || m_inSettings;
+    m_inClientSection = false;
+    m_inTemplateSection = false;
+}
+
+void FactsReader::takeClientLine(qsizetype number, QStringView line, bool addressLine)
+{
+    const std::optional<QStringView> value = serverAddressValue(line);
+    if (!value)
+        return;
+    if (m_inTemplateSection || hasAddressMacro(*value)) {
+        m_facts.templateAddresses.push_back({number, value->toString()});
         return;
     }
-    if (!m_inSettings)
-        return;
+    if (const DottedAddress address = readDottedAddress(*value); address.hasValue())
+        m_facts.heldAddresses.push_back(address.value);
+    if (!addressLine)
+        m_facts.unreadAddressKeys.push_back({number, withoutTrailingBlanks(line).toString()});
+}
+
+void FactsReader::takeSetting(qsizetype number, QStringView line)
+{
     const qsizetype equals = indexOfChar(line, u'=');
     if (equals < 0)
         return;
     const QStringView key = line.first(equals).trimmed();
-    if (isPoolKey(key))
-        m_facts.pools.push_back(
-            {number, key.toString(), cutAtSemicolon(line.sliced(equals + 1)).trimmed().toString()});
+    const QString value = settingValue(line.sliced(equals + 1));
+    const QString name = m_section + u'\\' + key.toString().toLower();
+    if (!m_facts.settings.contains(name))
+        m_facts.settings.insert(name, {number, value});
+    if (m_inSettings && isPoolKey(key))
+        m_facts.pools.push_back({number, key.toString(), value});
 }
 
 void FactsReader::takeMacHeader(qsizetype number, QStringView mac)
 {
     m_facts.macHeaders.push_back({number, m_facts.macKeys.keyOf(mac)});
+    m_inSettings = false;
+    m_inClientSection = true;
+    m_inTemplateSection = mac.contains(u'?');
 }
 
 void FactsReader::takeAddressLine(qsizetype number, qsizetype keyPosition, QStringView line)
 {
     const QStringView value = withoutTrailingSpaces(cutAtSemicolon(
         line.size() > AddressValuePosition ? line.sliced(AddressValuePosition) : QStringView()));
+    if (m_inTemplateSection || hasAddressMacro(value))
+        return; // valid server syntax, filled in for each client
     const AddressProblem problem = readDottedAddress(value).problem;
     if (problem != AddressProblem::None || keyPosition != 0)
         m_facts.addressProblems.push_back({number, value.toString(), problem, keyPosition == 0});

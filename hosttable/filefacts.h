@@ -3,9 +3,11 @@
 #include "ipv4.h"
 #include "mac.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringView>
 
+#include <optional>
 #include <vector>
 
 namespace kelto {
@@ -26,12 +28,27 @@ struct AddressLineProblem
     bool keyStartsLine = true; // otherwise the value read from column 8 holds part of the key
 };
 
+// A line of a client section, as written: an address key that the server reads but the
+// table passes over, or the address of a template section.
+struct KeyLine
+{
+    qsizetype line = 0;
+    QString text;
+};
+
 // An IPPOOL_n= setting of the [SETTINGS] section.
 struct PoolSetting
 {
     qsizetype line = 0;
     QString name; // the key as written, e.g. IPPOOL_1
     QString value; // trimmed, cut at the first ";"
+};
+
+// A value of a section that is no client section, read like a pool value.
+struct SettingValue
+{
+    qsizetype line = 0;
+    QString value;
 };
 
 // What the configuration file says besides the host table, for the health check and the
@@ -42,10 +59,32 @@ struct FileFacts
     std::vector<MacHeaderLine> macHeaders; // in file order
     std::vector<AddressLineProblem> addressProblems; // in file order
     std::vector<PoolSetting> pools; // in file order
+    // Address keys of client sections that the server reads and the table does not, such
+    // as "IpAddr=" or "IPADDR = ", in file order.
+    std::vector<KeyLine> unreadAddressKeys;
+    // Every address that an address key of a client section names, read as the server
+    // reads it, whether or not the table shows its row.
+    std::vector<quint32> heldAddresses;
+    // The address values of template sections (a MAC header with "?", or a value with
+    // macros such as %m5), which name no single address; in file order.
+    std::vector<KeyLine> templateAddresses;
+    // The keys of every section but the client sections, as "section\key" in lower case,
+    // each with its first value: what a $(Section\Key) reference names.
+    QHash<QString, SettingValue> settings;
+    bool hasSettingsSection = false;
 
     // Room for the MAC headers of a file of about `clients` clients.
     void reserve(qsizetype clients);
 };
+
+// The value of an address key as the server reads it: the key IPADDR in any letter case,
+// with spaces or tabs before it and around "=", the value up to ";" or white space.
+// Nothing when the line holds no such key.
+std::optional<QStringView> serverAddressValue(QStringView line);
+
+// Whether an address value holds one of the server's macros (%m0-%m5, %ip0-%ip3), which a
+// template section fills in for each client.
+bool hasAddressMacro(QStringView value);
 
 // Takes the lines of one file, in order, into FileFacts.
 class FactsReader
@@ -53,16 +92,25 @@ class FactsReader
 public:
     explicit FactsReader(FileFacts &facts) : m_facts(facts) { }
 
-    // Every line: section headers and the pool settings of [SETTINGS]. The pool settings
-    // are read from the whole file, also after the end of the client part.
-    void takeLine(qsizetype number, QStringView line);
+    // Every line but the MAC headers, with whether the table reads it as an address
+    // line: section headers, the pool settings of [SETTINGS], the values of other
+    // settings, and the address keys of client sections as the server reads them.
+    void takeLine(qsizetype number, QStringView line, bool addressLine);
+    // A MAC header, which starts a client section.
     void takeMacHeader(qsizetype number, QStringView mac);
     // An address line as the scan recognised it, before any lengthening.
     void takeAddressLine(qsizetype number, qsizetype keyPosition, QStringView line);
 
 private:
+    void takeSection(QStringView line);
+    void takeClientLine(qsizetype number, QStringView line, bool addressLine);
+    void takeSetting(qsizetype number, QStringView line);
+
     FileFacts &m_facts;
+    QString m_section; // in lower case
     bool m_inSettings = false;
+    bool m_inClientSection = false;
+    bool m_inTemplateSection = false;
 };
 
 } // namespace kelto

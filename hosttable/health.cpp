@@ -146,6 +146,8 @@ HealthReport checkHealth(const HostTable &table, FileFacts &facts)
     report.sharedMacs = sharedMacs(facts, rowKeys);
     report.sharedHostNames = sharedHostNames(table, rowKeys);
     report.addressProblems = facts.addressProblems;
+    report.unreadAddressKeys = facts.unreadAddressKeys;
+    report.notServerFile = !facts.hasSettingsSection && facts.macHeaders.empty();
     return report;
 }
 

@@ -30,11 +30,14 @@ struct HealthReport
     // Each a host name (letter case aside) on rows of more than one MAC: every row of it.
     std::vector<RowList> sharedHostNames; // in the order of their first row
     std::vector<AddressLineProblem> addressProblems; // in file order
+    std::vector<KeyLine> unreadAddressKeys; // in file order
+    // Neither a [SETTINGS] section nor a client section: likely not the server's file.
+    bool notServerFile = false;
 
     bool isEmpty() const
     {
         return sharedAddresses.empty() && sharedMacs.empty() && sharedHostNames.empty()
-               && addressProblems.empty();
+               && addressProblems.empty() && unreadAddressKeys.empty() && !notServerFile;
     }
 };
 

@@ -36,7 +36,101 @@ bool addItem(QStringView item, std::bitset<AddressPool::NetworkSize> &hosts)
     return true;
 }
 
+constexpr QLatin1StringView ReferenceStart("$(");
+constexpr int DeepestReference = 16;
+
+// Expands the references of `value` into `out`; `expanding` holds the names of the
+// references being expanded, outermost first.
+bool expandInto(QStringView value, const QHash<QString, SettingValue> &settings,
+                QStringList &expanding, QString &out, QString &problem)
+{
+    for (qsizetype at = value.indexOf(ReferenceStart); at >= 0;
+         at = value.indexOf(ReferenceStart)) {
+        out += value.first(at);
+        const qsizetype close = indexOfChar(value, u')', at);
+        const QStringView reference
+            = value.sliced(at, close < 0 ? value.size() - at : close - at + 1);
+        const QStringView name = reference.sliced(2, reference.size() - (close < 0 ? 2 : 3));
+        if (close < 0 || indexOfChar(name, u'\\') < 0) {
+            problem = QStringLiteral("%1 is not a reference of the form $(Section\\Key)")
+                          .arg(reference);
+            return false;
+        }
+        const QString key = name.toString().toLower();
+        const auto found = settings.constFind(key);
+        if (found == settings.constEnd()) {
+            problem = QStringLiteral("%1 names no setting").arg(reference);
+            return false;
+        }
+        if (expanding.contains(key) || expanding.size() == DeepestReference) {
+            problem = QStringLiteral("%1 refers to itself").arg(reference);
+            return false;
+        }
+        expanding.append(key);
+        if (!expandInto(found->value, settings, expanding, out, problem))
+            return false;
+        expanding.removeLast();
+        value = value.sliced(at + reference.size());
+    }
+    out += value;
+    return true;
+}
+
+// An octet of a template address: its number, or -1 for a macro, which may be anything.
+std::optional<int> templateOctet(QStringView text)
+{
+    if (hasAddressMacro(text))
+        return -1;
+    return readOctet(text);
+}
+
 } // namespace
+
+std::optional<QString>
+expandReferences(QStringView value, const QHash<QString, SettingValue> &settings, QString &problem)
+{
+    QStringList expanding;
+    QString out;
+    if (!expandInto(value, settings, expanding, out, problem))
+        return std::nullopt;
+    return out;
+}
+
+std::vector<PoolReading> readPools(const FileFacts &facts)
+{
+    std::vector<PoolReading> pools;
+    for (const PoolSetting &setting : facts.pools) {
+        PoolReading reading{&setting, setting.value, std::nullopt, {}};
+        if (std::optional<QString> value
+            = expandReferences(setting.value, facts.settings, reading.problem)) {
+            reading.value = *value;
+            reading.pool = readPool(reading.value);
+            if (!reading.pool)
+                reading.problem = QStringLiteral("cannot read the pool \"%1\"").arg(reading.value);
+        }
+        pools.push_back(std::move(reading));
+    }
+    return pools;
+}
+
+bool mayAssignInto(QStringView templateValue, const AddressPool &pool)
+{
+    const QList<QStringView> octets = templateValue.split(u'.');
+    if (octets.size() != 4)
+        return false;
+    for (int i = 0; i < 4; ++i) {
+        const std::optional<int> octet = templateOctet(octets[i]);
+        if (!octet)
+            return false;
+        if (*octet < 0)
+            continue;
+        if (i < 3 && quint32(*octet) != (pool.network >> (8 * (3 - i)) & HostMask))
+            return false;
+        if (i == 3 && !pool.hosts.test(size_t(*octet)))
+            return false;
+    }
+    return true;
+}
 
 std::optional<AddressPool> readPool(QStringView value)
 {
@@ -67,19 +161,24 @@ std::optional<AddressPool> readPool(QStringView value)
 }
 
 std::vector<std::vector<AddressRange>> freeAddresses(const std::vector<AddressPool> &pools,
-                                                     const HostTable &table)
+                                                     const HostTable &table,
+                                                     const std::vector<quint32> &alsoHeld)
 {
     std::vector<std::bitset<AddressPool::NetworkSize>> held(pools.size());
+    const auto hold = [&](quint32 address) {
+        for (size_t p = 0; p < pools.size(); ++p) {
+            if ((address & ~HostMask) == pools[p].network)
+                held[p].set(address & HostMask);
+        }
+    };
     ShownAddressBuffer buffer;
     table.forEachRow([&](qsizetype, const HostRow &row, bool) {
-        const DottedAddress read = readDottedAddress(shownAddress(row, buffer));
-        if (!read.hasValue())
-            return;
-        for (size_t p = 0; p < pools.size(); ++p) {
-            if ((read.value & ~HostMask) == pools[p].network)
-                held[p].set(read.value & HostMask);
-        }
+        if (const DottedAddress read = readDottedAddress(shownAddress(row, buffer));
+            read.hasValue())
+            hold(read.value);
     });
+    for (const quint32 address : alsoHeld)
+        hold(address);
 
     std::vector<std::vector<AddressRange>> free(pools.size());
     for (size_t p = 0; p < pools.size(); ++p) {

@@ -38,11 +38,36 @@ struct AddressRange
     friend bool operator==(const AddressRange &, const AddressRange &) = default;
 };
 
-// For each pool, the addresses in it that no row of the table holds, ascending. A row
-// holds the address the lookup shows for it, leading zeros read as decimal, so that an
-// address is never called free while a row may hold it.
+// A pool value with its $(Section\Key) references replaced by the values they name (read
+// like a pool value; section and key in any letter case), which may hold references
+// themselves. Nothing, with the reason in `problem`, when a reference names no setting,
+// is not of that form, or refers to itself, directly or through others.
+std::optional<QString>
+expandReferences(QStringView value, const QHash<QString, SettingValue> &settings, QString &problem);
+
+// A pool setting of the file as `free` reads it.
+struct PoolReading
+{
+    const PoolSetting *setting = nullptr;
+    QString value; // with its references replaced
+    std::optional<AddressPool> pool; // nothing when the value cannot be read
+    QString problem; // why not, for a pool that is skipped
+};
+
+std::vector<PoolReading> readPools(const FileFacts &facts);
+
+// For each pool, the addresses in it that neither a row of the table nor an address key
+// of a client section (`held`, as the server reads it) holds, ascending. A row holds the
+// address the lookup shows for it, leading zeros read as decimal, so that an address is
+// never called free while a row may hold it.
 std::vector<std::vector<AddressRange>> freeAddresses(const std::vector<AddressPool> &pools,
-                                                     const HostTable &table);
+                                                     const HostTable &table,
+                                                     const std::vector<quint32> &held = {});
+
+// Whether a template section's address value may give a client an address of `pool`:
+// its four octets match the pool's network and hosts where they are numbers, and a
+// macro (%m5, %ip2) may be anything.
+bool mayAssignInto(QStringView templateValue, const AddressPool &pool);
 
 // "192.168.10.24-30, 192.168.10.32": a range within one network ends in its last octet.
 QString compactRanges(const std::vector<AddressRange> &ranges);

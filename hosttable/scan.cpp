@@ -6,6 +6,7 @@
 #include "text.h"
 
 #include <QBuffer>
+#include <QStringDecoder>
 
 namespace kelto {
 
@@ -13,7 +14,7 @@ namespace {
 
 constexpr QLatin1StringView AddressKey("IPADDR=");
 constexpr QLatin1StringView HostNameKey("hostname="); // any letter case
-constexpr QLatin1StringView ClientPartEnd("[HTTP");
+constexpr QLatin1StringView HttpSettings("[HTTP");
 constexpr qsizetype IgnoredKeyPosition = 1; // column 2: behind a comment character
 constexpr qsizetype HostNameValuePosition = 9; // column 10: just after "hostname="
 
@@ -30,13 +31,31 @@ bool equalsKey(QStringView text, QLatin1StringView key, Qt::CaseSensitivity cs)
 }
 
 // What a line holds for the scan: where the keys of an address line and of a host
-// name line first stand (-1: nowhere), and whether it contains "[HTTP".
+// name line stand (-1: the line is none), and whether it contains "[HTTP".
 struct LineKeys
 {
     qsizetype address = -1;
     qsizetype hostName = -1;
-    bool clientPartEnd = false;
+    bool httpSettings = false; // the line contains "[HTTP"
 };
+
+// A key directly after a letter, a digit or "_" is the end of a longer key, such as
+// DEFAULTIPADDR= in the DNS settings, and not the key itself.
+bool endsLongerKey(QStringView line, qsizetype keyPosition)
+{
+    if (keyPosition <= 0)
+        return false;
+    const char16_t c = line[keyPosition - 1].unicode();
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')
+           || c == u'_';
+}
+
+// Where a key of a line counts: its first occurrence, unless that stands at column 2
+// (behind a comment character) or ends a longer key.
+qsizetype countedKey(QStringView line, qsizetype keyPosition)
+{
+    return keyPosition == IgnoredKeyPosition || endsLongerKey(line, keyPosition) ? -1 : keyPosition;
+}
 
 // One pass finds all three: both keys end in "=" and "[HTTP" starts with "[",
 // characters that are rare in a line.
@@ -48,10 +67,9 @@ LineKeys findKeys(QStringView line)
     for (qsizetype at = indexOfEither(line, u'=', u'['); at >= 0;
          at = indexOfEither(line, u'=', u'[', at + 1)) {
         if (line[at] == u'[') {
-            keys.clientPartEnd
-                = keys.clientPartEnd
-                  || (line.size() - at >= ClientPartEnd.size()
-                      && equalsKey(line.sliced(at), ClientPartEnd, Qt::CaseSensitive));
+            keys.httpSettings = keys.httpSettings
+                                || (line.size() - at >= HttpSettings.size()
+                                    && equalsKey(line.sliced(at), HttpSettings, Qt::CaseSensitive));
             continue;
         }
         if (keys.address < 0 && at >= addressOffset
@@ -61,13 +79,9 @@ LineKeys findKeys(QStringView line)
             && equalsKey(line.sliced(at - hostNameOffset), HostNameKey, Qt::CaseInsensitive))
             keys.hostName = at - hostNameOffset;
     }
+    keys.address = countedKey(line, keys.address);
+    keys.hostName = countedKey(line, keys.hostName);
     return keys;
-}
-
-QStringView cutAtSemicolon(QStringView value)
-{
-    const qsizetype semicolon = indexOfChar(value, u';');
-    return semicolon < 0 ? value : value.first(semicolon);
 }
 
 // Copies without sharing, so that the buffers of the scan are reused line after line.
@@ -75,6 +89,17 @@ void copyInto(QString &target, QStringView source)
 {
     target.truncate(0);
     target.append(source);
+}
+
+// The encoding that a UTF-16 byte order mark at the start of a file names, in either
+// byte order; nothing for any other start.
+std::optional<QStringConverter::Encoding> utf16Encoding(QByteArrayView start)
+{
+    if (start.startsWith("\xFF\xFE"))
+        return QStringConverter::Utf16LE;
+    if (start.startsWith("\xFE\xFF"))
+        return QStringConverter::Utf16BE;
+    return std::nullopt;
 }
 
 struct Pass
@@ -98,10 +123,6 @@ Pass scanAs(QIODevice &device, TextEncoding encoding, ScanScope scope)
     ConfigScan::Step step = ConfigScan::Step::Continue;
     while (step == ConfigScan::Step::Continue && reader.readLine(line))
         step = scan.take(line);
-    if (step == ConfigScan::Step::Stop && scan.readsAfterClientPart()) {
-        while (reader.readLine(line))
-            scan.takeAfterClientPart(line);
-    }
 
     if (reader.hasReadError()) {
         scan.abandon();
@@ -146,19 +167,27 @@ ConfigScan::ConfigScan(FileFacts *facts)
 ConfigScan::Step ConfigScan::take(QStringView line)
 {
     ++m_lineNumber;
-    if (m_facts)
-        m_facts->takeLine(m_lineNumber, line);
-    if (MyMacAddr(line, m_currentMac)) {
-        m_clientPartBegun = true;
-        m_macHeaderSincePending = true;
+    // The HTTP settings are passed over up to the next section, where reading goes on:
+    // client sections may follow them.
+    if (m_inHttpSettings && !line.startsWith(u'[')) {
         if (m_facts)
-            m_facts->takeMacHeader(m_lineNumber, m_currentMac);
+            m_facts->takeLine(m_lineNumber, line, false);
+        return Step::Continue;
     }
+    m_inHttpSettings = false;
 
+    const bool macHeader = MyMacAddr(line, m_currentMac);
+    if (macHeader)
+        m_macHeaderSincePending = true;
     // The address normalisation may lengthen the line, but only by spaces, which move
     // no key and add no "[HTTP".
     const LineKeys keys = findKeys(line);
-    if (keys.address >= 0 && keys.address != IgnoredKeyPosition) {
+    if (m_facts && macHeader)
+        m_facts->takeMacHeader(m_lineNumber, m_currentMac);
+    else if (m_facts)
+        m_facts->takeLine(m_lineNumber, line, keys.address >= 0);
+
+    if (keys.address >= 0) {
         if (m_facts)
             m_facts->takeAddressLine(m_lineNumber, keys.address, line);
         copyInto(m_currentLine, line);
@@ -167,21 +196,11 @@ ConfigScan::Step ConfigScan::take(QStringView line)
             return Step::Failed;
         line = m_currentLine;
     }
-    if (keys.hostName >= 0 && keys.hostName != IgnoredKeyPosition)
+    if (keys.hostName >= 0)
         takeHostNameLine(line);
 
-    // Current server versions keep [HTTP-SETTINGS] among the settings before the first
-    // client, so only a "[HTTP" line after a MAC header ends the client part.
-    if (m_clientPartBegun && keys.clientPartEnd)
-        return Step::Stop;
+    m_inHttpSettings = keys.httpSettings;
     return Step::Continue;
-}
-
-void ConfigScan::takeAfterClientPart(QStringView line)
-{
-    ++m_lineNumber;
-    if (m_facts)
-        m_facts->takeLine(m_lineNumber, line);
 }
 
 void ConfigScan::takeAddressLine(qsizetype keyPosition)
@@ -247,6 +266,15 @@ ScanResult scanDevice(QIODevice &device, ScanScope scope)
         buffer.setData(device.readAll());
         buffer.open(QIODevice::ReadOnly);
         return scanDevice(buffer, scope);
+    }
+    if (const auto utf16 = utf16Encoding(device.peek(2))) {
+        // What Windows editors call "Unicode": decoded whole, then read as UTF-8. An odd
+        // byte at the end becomes a replacement character.
+        QStringDecoder decoder(*utf16, QStringConverter::Flag::Stateless);
+        QBuffer utf8;
+        utf8.setData(QString(decoder(device.readAll())).toUtf8());
+        utf8.open(QIODevice::ReadOnly);
+        return scanAs(utf8, TextEncoding::Utf8, scope).result;
     }
     Pass pass = scanAs(device, TextEncoding::Utf8, scope);
     if (pass.invalidUtf8 && device.seek(0))

@@ -55,21 +55,19 @@ ScanResult scanFile(const QString &path, ScanScope scope = ScanScope::Table);
 ScanResult scanDevice(QIODevice &device, ScanScope scope = ScanScope::Table);
 
 // The lines that make the host table: MAC headers, address lines, host name lines, and
-// the line containing "[HTTP" that ends the client part. One object reads one file.
+// the line containing "[HTTP" after which the HTTP settings are passed over up to the
+// next section. One object reads one file.
 class ConfigScan
 {
 public:
-    enum class Step { Continue, Stop, Failed };
+    enum class Step { Continue, Failed };
 
     // `facts`, when given, receives what the file says besides the table.
     explicit ConfigScan(FileFacts *facts = nullptr);
 
     // Takes the next line of the file.
     Step take(QStringView line);
-    // Takes a line after the end of the client part, which only the facts still read.
-    void takeAfterClientPart(QStringView line);
-    bool readsAfterClientPart() const { return m_facts.has_value(); }
-    // Ends a scan that read to the end of the file or to the end of the client part.
+    // Ends a scan that read to the end of the file.
     void finish();
     // Ends a scan that failed (or could not read on): the rows read so far stay.
     void abandon();
@@ -90,7 +88,7 @@ private:
     QString m_pendingAddress;
     QString m_pendingMac; // the current MAC when the pending address was read
     bool m_macHeaderSincePending = false;
-    bool m_clientPartBegun = false; // a MAC header has been read
+    bool m_inHttpSettings = false; // after a line containing "[HTTP", up to the next section
     QString m_currentLine; // an address line, which MyIPAddr may lengthen
     QString m_address; // scratch for the address field of each address line
 };

@@ -24,4 +24,11 @@ inline QStringView withoutTrailingSpaces(QStringView text)
     return text;
 }
 
+// `text` up to its first ";", which starts a comment in the server's file.
+inline QStringView cutAtSemicolon(QStringView text)
+{
+    const qsizetype semicolon = indexOfChar(text, u';');
+    return semicolon < 0 ? text : text.first(semicolon);
+}
+
 } // namespace kelto

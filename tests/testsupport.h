@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -45,6 +46,29 @@ inline QStringList listed(const HostTable &table)
 inline QString row(const QString &address, const QString &hostName, const QString &mac = {})
 {
     return composeRow(spaces(address), hostName, mac);
+}
+
+// What a program printed and how it ended.
+struct Run
+{
+    int status = -1; // -1: it crashed
+    QString out;
+    QString err;
+};
+
+inline Run runProgram(const QString &program, const QStringList &arguments, const QString &folder,
+                      const QByteArray &input = {})
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000))
+        qFatal("%s did not finish", qPrintable(program));
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 } // namespace kelto::test

@@ -25,6 +25,10 @@ private slots:
     void pool();
     void compact_data();
     void compact();
+    void references_data();
+    void references();
+    void templateInPool_data();
+    void templateInPool();
 };
 
 void tst_Addresses::dottedAddress_data()
@@ -213,6 +217,65 @@ void tst_Addresses::compact()
     for (qsizetype i = 0; i < bounds.size(); i += 2)
         ranges.push_back({bounds[i], bounds[i + 1]});
     QCOMPARE(compactRanges(ranges), text);
+}
+
+void tst_Addresses::references_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("expanded"); // empty: not expanded
+    QTest::addColumn<QString>("problem");
+
+    // clang-format off
+    QTest::newRow("none") << "10.0.0.1-9" << "10.0.0.1-9" << "";
+    QTest::newRow("one, any letter case") << "$(settings\\ipbind_1)-9" << "10.0.0.1-9" << "";
+    QTest::newRow("two") << "$(Settings\\IPBIND_1),$(General\\Extra)" << "10.0.0.1,7-9" << "";
+    QTest::newRow("through another") << "$(General\\Start)-5" << "10.0.0.1-5" << "";
+    QTest::newRow("missing key") << "$(Settings\\IPBIND_9)" << "" << "$(Settings\\IPBIND_9) names no setting";
+    QTest::newRow("not a reference") << "$(IPBIND_1)" << "" << "$(IPBIND_1) is not a reference of the form $(Section\\Key)";
+    QTest::newRow("unclosed") << "$(Settings\\IPBIND_1" << "" << "$(Settings\\IPBIND_1 is not a reference of the form $(Section\\Key)";
+    QTest::newRow("itself") << "$(Settings\\Loop)" << "" << "$(Settings\\Loop) refers to itself";
+    QTest::newRow("through others") << "$(Settings\\A)" << "" << "$(Settings\\A) refers to itself";
+    // clang-format on
+}
+
+void tst_Addresses::references()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, expanded);
+    QFETCH(QString, problem);
+
+    const QHash<QString, SettingValue> settings = {
+        {"settings\\ipbind_1", {2, "10.0.0.1"}}, {"general\\extra", {5, "7-9"}},
+        {"general\\start", {6, "$(Settings\\IPBIND_1)"}}, {"settings\\loop", {3, "$(Settings\\Loop)"}},
+        {"settings\\a", {4, "$(Settings\\B)"}},         {"settings\\b", {5, "x$(Settings\\A)"}},
+    };
+    QString found;
+    QCOMPARE(expandReferences(value, settings, found).value_or(QString()), expanded);
+    QCOMPARE(found, problem);
+}
+
+void tst_Addresses::templateInPool_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("mayAssign");
+
+    // The pool 192.168.17.10-20.
+    // clang-format off
+    QTest::newRow("macro host") << "192.168.17.%m5" << true;
+    QTest::newRow("macro network") << "192.168.%ip2.15" << true;
+    QTest::newRow("all macros") << "%ip0.%ip1.%ip2.%ip3" << true;
+    QTest::newRow("other network") << "192.168.18.%m5" << false;
+    QTest::newRow("host outside") << "192.168.%m4.30" << false;
+    QTest::newRow("fixed, inside") << "192.168.17.12" << true;
+    QTest::newRow("not four octets") << "192.168.%m4" << false;
+    // clang-format on
+}
+
+void tst_Addresses::templateInPool()
+{
+    QFETCH(QString, value);
+    QFETCH(bool, mayAssign);
+    QCOMPARE(mayAssignInto(value, readPool(u"192.168.17.10-20").value()), mayAssign);
 }
 
 QTEST_APPLESS_MAIN(tst_Addresses)

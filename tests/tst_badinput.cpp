@@ -61,13 +61,22 @@ void tst_BadInput::brokenFiles_data()
     QTest::newRow("invalid UTF-8 among valid: Windows-1252")
         << QByteArray("IPADDR=1.1.1.1\nHostname=caf\xC3\xA9\nx=\xFF\n") << true
         << QStringList{row("··1.··1.··1.··1", QStringLiteral("caf\u00C3\u00A9"))};
-    // UTF-16 is not a format the server writes: read as Windows-1252, every character
-    // comes with a NUL, no line is recognised, and the table stays empty.
-    static const char16_t utf16[] = u"[00-11-22-33-44-55]\r\nIPADDR=1.1.1.1\r\nHostname=a\r\n";
-    QTest::newRow("UTF-16 with byte order mark")
-        << QByteArray("\xFF\xFE")
-               + QByteArray(reinterpret_cast<const char *>(utf16), sizeof utf16 - 2)
-        << true << QStringList{};
+    // What Windows editors call "Unicode", in either byte order; an odd byte at the end
+    // is a replacement character.
+    static const char16_t utf16[] = u"[00-11-22-33-44-55]\r\nIPADDR=1.1.1.1\r\nHostname=\u00E9";
+    const QByteArray le(reinterpret_cast<const char *>(utf16), sizeof utf16 - 2);
+    QByteArray be = le;
+    for (qsizetype i = 0; i + 1 < be.size(); i += 2)
+        std::swap(be[i], be[i + 1]);
+    const QString utf16Row = row("··1.··1.··1.··1", QStringLiteral("\u00E9"), Mac);
+    QTest::newRow("UTF-16 LE") << "\xFF\xFE" + le << true << QStringList{utf16Row};
+    QTest::newRow("UTF-16 BE") << "\xFE\xFF" + be << true << QStringList{utf16Row};
+    QTest::newRow("UTF-16, odd last byte")
+        << "\xFF\xFE" + le + 'x' << true
+        << QStringList{row("··1.··1.··1.··1", QStringLiteral("\u00E9\uFFFD"), Mac)};
+    QTest::newRow("malformed address after the HTTP settings")
+        << clients(1, "192.168.1.5", "a") + "[HTTP-SETTINGS]\nIPADDR=10.0.0\n[SETTINGS]\nIPADDR=10.0\n"
+        << false << QStringList{row("192.168.··1.··5", "a", Mac)};
     QTest::newRow("one dot") << clients(1, "192.168", "a") << false << QStringList{};
     QTest::newRow("two dots") << clients(1, "192.168.1", "a") << false << QStringList{};
     QTest::newRow("three dots") << clients(1, "192.168.1.5", "a") << true

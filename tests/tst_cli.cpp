@@ -15,25 +15,9 @@ using namespace kelto::test;
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
 Run runCli(const QStringList &arguments, const QString &folder, const QByteArray &input = {})
 {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(QStringLiteral(KELTO_CLI_PATH), arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(30000))
-        qFatal("kelto-cli did not finish");
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return runProgram(QStringLiteral(KELTO_CLI_PATH), arguments, folder, input);
 }
 
 const QByteArray Sample
@@ -157,7 +141,8 @@ void tst_Cli::run_data()
            "192.168.1.5 \"alpha\" 00-11-22-33-44-55\n"
         << "";
     QTest::newRow("check, all well")
-        << QStringList{"check", "-f", "other.ini"} << QByteArray() << 0 << ""
+        << QStringList{"check", "-f", "-"}
+        << crlf({"[SETTINGS]", "[00-11-22-33-44-55]", "IPADDR=1.2.3.4", "Hostname=a"}) << 0 << ""
         << "";
     QTest::newRow("check, standard input")
         << QStringList{"check", "-f", "-"}
@@ -280,7 +265,8 @@ void tst_Cli::jsonOfNewCommands_data()
                           << "pools"
                           << R"({"free":3,"line":2,"name":"IPPOOL_1","ranges":[)"
                              R"({"first":"10.0.0.1","last":"10.0.0.1"},)"
-                             R"({"first":"10.0.0.3","last":"10.0.0.4"}],"value":"10.0.0.1-4"})";
+                             R"({"first":"10.0.0.3","last":"10.0.0.4"}],"read":"10.0.0.1-4","templates":[],)"
+                             R"("value":"10.0.0.1-4"})";
 }
 
 void tst_Cli::jsonOfNewCommands()

@@ -43,6 +43,7 @@ private slots:
     void startUp();
     void loadSelectsRepeatedAddresses();
     void failureKeepsRowsAndFocus();
+    void serverSettingsBeforeClients();
     void unreadablePaths_data();
     void unreadablePaths();
     void reloadOnEnterOnly();
@@ -259,6 +260,17 @@ void tst_Keltofrm::failureKeepsRowsAndFocus()
     QCOMPARE(m_failures.size(), 2);
     QVERIFY(shownRows().isEmpty());
     QCOMPARE(QApplication::focusWidget(), source);
+}
+
+void tst_Keltofrm::serverSettingsBeforeClients()
+{
+    // DEFAULTIPADDR= in the DNS settings is no address line: the clients' rows are shown.
+    QFile file(QStringLiteral(KELTO_TEST_FILES "/dns-settings.ini"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    startOn(file.readAll());
+    QVERIFY(m_failures.isEmpty());
+    QCOMPARE(shownRows(), (QStringList{row("192.168.··0.·10", "first", "00-11-22-33-44-01"),
+                                       row("192.168.··0.·11", "second", "00-11-22-33-44-02")}));
 }
 
 void tst_Keltofrm::unreadablePaths_data()

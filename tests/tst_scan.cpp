@@ -118,12 +118,21 @@ void tst_Scan::rows_data()
         << QStringList{HeaderA, "Hostname=a", "IPADDR=1.1.1.1"}
         << QStringList{plain(row("··1.··1.··1.··1", "", MacA))};
 
-    // The client part ends at the first "[HTTP" after a MAC header.
-    QTest::newRow("HTTP section ends client part")
-        << QStringList{HeaderA, "IPADDR=1.1.1.1", "Hostname=a", "[HTTP-SETTINGS]",
+    // After a line with "[HTTP" the lines are passed over up to the next section; a
+    // pending address waits for its own section's lines.
+    QTest::newRow("HTTP settings passed over up to the next section")
+        << QStringList{HeaderA, "IPADDR=1.1.1.1", "[HTTP-SETTINGS]", "Hostname=web",
                        HeaderB, "IPADDR=1.1.1.2", "Hostname=b"}
-        << QStringList{plain(row("··1.··1.··1.··1", "a", MacA))};
-    QTest::newRow("HTTP line is read before stopping")
+        << QStringList{plain(row("··1.··1.··1.··1", "", MacA)),
+                       plain(row("··1.··1.··1.··2", "b", MacB))};
+    QTest::newRow("key ending a longer key")
+        << QStringList{"DEFAULTIPADDR=192.168.1", "XHostname=x", "_IPADDR=1.2", "IPADDR=1.1.1.1",
+                       "9hostname=nine", "Hostname=one"}
+        << QStringList{plain(row("··1.··1.··1.··1", "one"))};
+    QTest::newRow("only the first key of a line counts")
+        << QStringList{"DEFAULTIPADDR=1.2;IPADDR=1.1.1.1", "IPADDR=1.1.1.2", "Hostname=two"}
+        << QStringList{plain(row("··1.··1.··1.··2", "two"))};
+    QTest::newRow("HTTP line is read before passing over")
         << QStringList{HeaderA, "IPADDR=1.1.1.1·[HTTP", "Hostname=late"}
         << QStringList{plain(row("··1.··1.··1.··1", "", MacA))};
     QTest::newRow("lower-case http does not stop")

@@ -1,0 +1,183 @@
+// kelto-cli on configuration files laid out as real server installations write them:
+// settings before and after the clients, documented keys that are not client keys,
+// UTF-16, address keys the table does not read, template sections, pool references,
+// and files that are no server configuration at all. The sample's outputs are kept as
+// files and compared byte for byte.
+
+#include "testsupport.h"
+
+#include <QTest>
+
+using namespace kelto::test;
+
+namespace {
+
+const QString Files = QStringLiteral(KELTO_TEST_FILES);
+
+Run cli(const QStringList &arguments, const QString &folder = Files)
+{
+    return runProgram(QStringLiteral(KELTO_CLI_PATH), arguments, folder);
+}
+
+QString listed(const QString &address, const QString &hostName, const QString &mac)
+{
+    return QStringLiteral("  ") + row(address, hostName, mac) + u'\n';
+}
+
+QString unread(int line, const QString &text)
+{
+    return QStringLiteral("line %1: \"%2\" is not read as an address: write the key as IPADDR= "
+                          "at the start of the line\n")
+        .arg(line)
+        .arg(text);
+}
+
+const QString NotServerFile = QStringLiteral(
+    "no server settings and no client sections: is this the server's dhcpsrv.ini?\n");
+
+} // namespace
+
+class tst_RealFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void files_data();
+    void files();
+    void utf16ReadsLikeUtf8_data();
+    void utf16ReadsLikeUtf8();
+    void sample_data();
+    void sample();
+};
+
+void tst_RealFiles::files_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err"); // a part of standard error; empty: nothing there
+
+    QTest::newRow("DEFAULTIPADDR is no address line")
+        << QStringList{"list", "-f", "dns-settings.ini"} << 0
+        << listed("192.168.··0.·10", "first", "00-11-22-33-44-01")
+               + listed("192.168.··0.·11", "second", "00-11-22-33-44-02")
+        << "";
+    QTest::newRow("client after the HTTP settings")
+        << QStringList{"list", "-f", "after-http.ini"} << 0
+        << listed("192.168.··0.·10", "before", "00-11-22-33-44-01")
+               + listed("192.168.··0.·11", "after", "00-11-22-33-44-02")
+        << "";
+    QTest::newRow("client after the HTTP settings holds its address")
+        << QStringList{"free", "-f", "after-http.ini"} << 0
+        << "IPPOOL_1 192.168.0.10-13: 2 free: 192.168.0.12-13\n"
+        << "";
+    QTest::newRow("address keys the table passes over")
+        << QStringList{"check", "-f", "unread-keys.ini"} << 1
+        << unread(5, "IpAddr=192.168.0.10") + unread(9, "IPADDR = 192.168.0.11")
+               + unread(13, " IPADDR=192.168.0.12")
+               + unread(17, "\\tIPADDR\\t=\\t192.168.0.13 ; tabbed")
+               + "line 29: address \"R=192.168.0.16\" is not a dotted IPv4 address: IPADDR= does "
+                 "not start the line, so the value is read from column 8\n"
+        << "";
+    // Held: every key the server reads; free: the commented one and the longer key.
+    QTest::newRow("address keys the table passes over hold their addresses")
+        << QStringList{"free", "-f", "unread-keys.ini"} << 0
+        << "IPPOOL_1 192.168.0.10-19: 5 free: 192.168.0.14-15, 192.168.0.17-19\n"
+        << "";
+    QTest::newRow("template section as the table holds it")
+        << QStringList{"list", "-f", "template.ini"} << 0
+        << listed("192.168.·17.·20", "fixed", "00-11-22-33-44-01")
+               + listed("192.168.·17.%m5", "thin-client", "00-01-02-03-04-??")
+        << "";
+    QTest::newRow("template section is no bad address")
+        << QStringList{"check", "-f", "template.ini"} << 0 << ""
+        << "";
+    QTest::newRow("template section under its pool")
+        << QStringList{"free", "-f", "template.ini"} << 0
+        << "IPPOOL_1 192.168.17.1-50: 49 free: 192.168.17.1-19, 192.168.17.21-50\n"
+           "  a template section may assign addresses here: line 6, 192.168.17.%m5\n"
+           "IPPOOL_2 192.168.18.1-10: 10 free: 192.168.18.1-10\n"
+        << "";
+    QTest::newRow("pool references")
+        << QStringList{"free", "-f", "pool-references.ini"} << 0
+        << "IPPOOL_1 $(Settings\\IPBIND_1)-5 = 192.168.10.1-5: 4 free: 192.168.10.1-2, "
+           "192.168.10.4-5\n"
+           "IPPOOL_2 $(settings\\ipbind_1),$(General\\Extra) = 192.168.10.1,7-9: 4 free: "
+           "192.168.10.1, 192.168.10.7-9\n"
+        << "kelto-cli: pool-references.ini: line 5: IPPOOL_3: $(Settings\\IPBIND_9) names no "
+           "setting, skipped\n"
+           "kelto-cli: pool-references.ini: line 6: IPPOOL_4: $(Settings\\IPPOOL_5) refers to "
+           "itself, skipped\n"
+           "kelto-cli: pool-references.ini: line 7: IPPOOL_5: $(Settings\\IPPOOL_4) refers to "
+           "itself, skipped\n";
+    QTest::newRow("empty file") << QStringList{"check", "-f", "empty.ini"} << 1 << NotServerFile
+                                << "";
+    QTest::newRow("unrelated file")
+        << QStringList{"check", "-f", "unrelated.ini"} << 1 << NotServerFile << "";
+}
+
+void tst_RealFiles::files()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+
+    const Run run = cli(arguments);
+    QCOMPARE(run.out, out);
+    QVERIFY2(run.err.contains(err) && run.err.isEmpty() == err.isEmpty(), qPrintable(run.err));
+    QCOMPARE(run.status, status);
+}
+
+void tst_RealFiles::utf16ReadsLikeUtf8_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("file");
+
+    for (const char *command : {"list", "free"}) {
+        for (const char *file : {"utf16le.ini", "utf16be.ini"})
+            QTest::addRow("%s %s", command, file) << command << file;
+    }
+}
+
+void tst_RealFiles::utf16ReadsLikeUtf8()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, file);
+
+    const Run utf8 = cli({command, "-f", "utf8.ini"});
+    QVERIFY(utf8.out.contains(QStringLiteral("caf\u00E9-\u20AC"))
+            || command == QLatin1StringView("free"));
+    const Run utf16 = cli({command, "-f", file});
+    QCOMPARE(utf16.out, utf8.out);
+    QCOMPARE(utf16.status, 0);
+}
+
+void tst_RealFiles::sample_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("status");
+
+    QTest::newRow("list") << "list" << 0;
+    QTest::newRow("check") << "check" << 1;
+    QTest::newRow("free") << "free" << 0;
+}
+
+void tst_RealFiles::sample()
+{
+    QFETCH(QString, command);
+    QFETCH(int, status);
+
+    QProcess process;
+    process.setWorkingDirectory(QStringLiteral(KELTO_EXAMPLES));
+    process.start(QStringLiteral(KELTO_CLI_PATH), {command});
+    QVERIFY(process.waitForFinished(30000));
+    QFile expected(QStringLiteral(KELTO_TEST_EXPECTED "/sample-%1.txt").arg(command));
+    QVERIFY(expected.open(QIODevice::ReadOnly));
+    QCOMPARE(process.readAllStandardOutput(), expected.readAll());
+    QCOMPARE(process.readAllStandardError(), QByteArray());
+    QCOMPARE(process.exitCode(), status);
+}
+
+QTEST_GUILESS_MAIN(tst_RealFiles)
+#include "tst_realfiles.moc"
