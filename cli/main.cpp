@@ -2,6 +2,7 @@
 // shells. It lists, searches and checks the table, looks up host numbers exactly as the
 // window does, and finds the free addresses of the server's pools.
 
+#include "configfile.h"
 #include "health.h"
 #include "lookup.h"
 #include "output.h"
@@ -73,11 +74,13 @@ struct Options
     QStringList arguments;
     QString file;
     Format format = Format::Rows;
+    qint64 sizeLimit = DefaultSizeLimit;
 };
 
+// Messages name paths and quote the file's text: both are escaped for the terminal.
 void printError(const QString &message)
 {
-    std::fprintf(stderr, "kelto-cli: %s\n", qPrintable(message));
+    std::fprintf(stderr, "kelto-cli: %s\n", escapeForTerminal(message).toUtf8().constData());
 }
 
 int usageError(const QCommandLineParser &parser, const QString &message)
@@ -87,17 +90,41 @@ int usageError(const QCommandLineParser &parser, const QString &message)
     return UsageError;
 }
 
-ScanResult scan(const QString &file, ScanScope scope)
+ScanResult scan(const Options &options)
 {
-    if (file != StandardInput)
-        return scanFile(file, scope);
-    QFile input;
-    if (!input.open(stdin, QIODevice::ReadOnly)) {
-        ScanResult result;
-        result.failure = ScanFailure{ScanFailure::Cause::CannotOpen, input.errorString()};
-        return result;
-    }
-    return scanDevice(input, scope);
+    const ScanScope scope = options.command->scope;
+    if (options.file == StandardInput)
+        return scanStandardInput(scope, options.sizeLimit);
+    return scanFile(options.file, scope, options.sizeLimit);
+}
+
+// The arguments as given. On POSIX systems they are bytes, and a file name need not be
+// UTF-8: its other bytes are kept as decodeFileName() keeps them, so that the file
+// opened is exactly the one named.
+QStringList argumentsOf(int argc, char *argv[])
+{
+#ifdef Q_OS_UNIX
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << decodeFileName(argv[i]);
+    return arguments;
+#else
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    return QCoreApplication::arguments();
+#endif
+}
+
+// "4G", "1M", "512K" or a number of bytes; nothing for anything else.
+std::optional<qint64> readSize(const QString &text)
+{
+    static const QString Units = QStringLiteral("KMG");
+    const qsizetype unit = text.isEmpty() ? -1 : Units.indexOf(text.back().toUpper());
+    bool ok = false;
+    const qint64 number = (unit < 0 ? text : text.chopped(1)).toLongLong(&ok);
+    if (!ok || number <= 0 || number > (qint64(1) << 40))
+        return std::nullopt;
+    return number << (10 * (unit + 1));
 }
 
 int list(const Options &options, const ScanResult &result, Utf8Output &out)
@@ -244,6 +271,7 @@ const QString Description = QStringLiteral(
 
 int main(int argc, char *argv[])
 {
+    guardStandardInput();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kelto-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELTO_VERSION));
@@ -259,15 +287,20 @@ int main(int argc, char *argv[])
     const QCommandLineOption formatOption(QStringLiteral("format"),
                                           QStringLiteral("Output format: rows, text or json."),
                                           QStringLiteral("FORMAT"));
+    const QCommandLineOption maxInputOption(
+        QStringLiteral("max-input"),
+        QStringLiteral("Read no more than SIZE bytes (suffix K, M or G); default 4G."),
+        QStringLiteral("SIZE"));
     parser.addOption(fileOption);
     parser.addOption(formatOption);
+    parser.addOption(maxInputOption);
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("list, lookup, find, check or free"));
     parser.addPositionalArgument(QStringLiteral("argument"),
                                  QStringLiteral("Host numbers for lookup, texts for find."),
                                  QStringLiteral("[ARGUMENT...]"));
 
-    if (!parser.parse(QCoreApplication::arguments()))
+    if (!parser.parse(argumentsOf(argc, argv)))
         return usageError(parser, parser.errorText());
     if (parser.isSet(helpOption)) {
         std::fputs(qPrintable(parser.helpText()), stdout);
@@ -315,15 +348,29 @@ int main(int argc, char *argv[])
         options.format = command.formats.front().second;
     }
 
-    ScanResult result = scan(options.file, command.scope);
-    if (!result.isComplete())
-        printError(QStringLiteral("%1: %2").arg(options.file, result.failure->description()));
-
-    Utf8Output out(stdout);
-    const int status = run(options, result, out);
-    if (!out.flush()) {
-        printError(QStringLiteral("cannot write the output"));
-        return OutputError;
+    if (parser.isSet(maxInputOption)) {
+        const std::optional<qint64> limit = readSize(parser.value(maxInputOption));
+        if (!limit)
+            return usageError(parser,
+                              QStringLiteral("not a size: %1").arg(parser.value(maxInputOption)));
+        options.sizeLimit = *limit;
     }
-    return result.isComplete() ? status : ScanFailed;
+
+    ScanResult result = scan(options);
+    try {
+        if (!result.isComplete())
+            printError(QStringLiteral("%1: %2").arg(options.file, result.failure->description()));
+        Utf8Output out(stdout);
+        const int status = run(options, result, out);
+        if (!out.flush()) {
+            printError(QStringLiteral("cannot write the output"));
+            return OutputError;
+        }
+        return result.isComplete() ? status : ScanFailed;
+    } catch (const std::bad_alloc &) {
+        // The rows of a scan that ran out of memory may not leave enough to show them.
+        result = {};
+        std::fputs("kelto-cli: not enough memory to write the output\n", stderr);
+        return ScanFailed;
+    }
 }

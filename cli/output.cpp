@@ -2,13 +2,61 @@
 
 #include "lookup.h"
 
+#include <array>
+
 namespace kelto {
 
 namespace {
 
 constexpr qsizetype BlockSize = 1 << 20;
 
+bool isControl(char16_t c)
+{
+    return c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0);
+}
+
+// How a control character is written escaped: \n, \r, \t, else \u001b.
+QLatin1StringView controlEscape(char16_t c, std::array<char, sizeof "\\u0000"> &buffer)
+{
+    switch (c) {
+    case u'\n':
+        return QLatin1StringView("\\n");
+    case u'\r':
+        return QLatin1StringView("\\r");
+    case u'\t':
+        return QLatin1StringView("\\t");
+    default:
+        std::snprintf(buffer.data(), buffer.size(), "\\u%04x", unsigned(c));
+        return QLatin1StringView(buffer.data());
+    }
+}
+
 } // namespace
+
+QString escapeForTerminal(QStringView text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    std::array<char, sizeof "\\u0000"> buffer;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const bool pairedLow = QChar::isLowSurrogate(c) && i > 0 && text[i - 1].isHighSurrogate();
+        const bool pairedHigh
+            = QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        if (isControl(c)) {
+            escaped += controlEscape(c, buffer);
+        } else if (QChar::isSurrogate(c) && !pairedLow && !pairedHigh) {
+            // A byte of a file name that is not UTF-8 is kept as U+DC80-U+DCFF.
+            const bool byte = c >= 0xDC80 && c <= 0xDCFF;
+            std::snprintf(buffer.data(), buffer.size(), byte ? "\\x%02x" : "\\u%04x",
+                          unsigned(byte ? c - 0xDC00 : c));
+            escaped += QLatin1StringView(buffer.data());
+        } else {
+            escaped += QChar(c);
+        }
+    }
+    return escaped;
+}
 
 Utf8Output::Utf8Output(std::FILE *stream)
     : m_stream(stream), m_encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless)
@@ -76,7 +124,7 @@ void Utf8Output::appendJsonString(QStringView text)
         const bool pairedSurrogate
             = (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
               || (c.isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate());
-        const bool escape = c == u'"' || c == u'\\' || c.unicode() < 0x20
+        const bool escape = c == u'"' || c == u'\\' || isControl(c.unicode())
                             || (c.isSurrogate() && !pairedSurrogate);
         if (!escape)
             continue;
@@ -89,19 +137,9 @@ void Utf8Output::appendJsonString(QStringView text)
         case u'\\':
             *this << QLatin1StringView("\\\\");
             break;
-        case u'\n':
-            *this << QLatin1StringView("\\n");
-            break;
-        case u'\r':
-            *this << QLatin1StringView("\\r");
-            break;
-        case u'\t':
-            *this << QLatin1StringView("\\t");
-            break;
         default: {
-            char escaped[sizeof "\\u0000"];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c.unicode()));
-            *this << QLatin1StringView(escaped);
+            std::array<char, sizeof "\\u0000"> buffer;
+            *this << controlEscape(c.unicode(), buffer);
         }
         }
     }

@@ -40,6 +40,11 @@ private:
     bool m_failed = false;
 };
 
+// A message for a terminal: control characters written as check writes them in its
+// text (\n, \t, \u001b), and the bytes of a file name that are not UTF-8 as \xe9, so
+// that nothing read from a file or a path can drive the terminal.
+QString escapeForTerminal(QStringView text);
+
 // Which rows to write; every row when empty.
 using RowFilter = std::function<bool(const HostRow &)>;
 

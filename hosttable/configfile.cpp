@@ -1,10 +1,13 @@
 #include "configfile.h"
 
 #include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -18,13 +21,25 @@ ScanFailure notRegular()
     return {ScanFailure::Cause::NotRegularFile, QStringLiteral("not a regular file")};
 }
 
+constexpr char16_t EscapedByte = 0xDC00; // + the byte, for bytes 0x80-0xFF
+
+// Bytes are read in blocks of this size, the first ones small, so that a small input
+// costs little.
+constexpr qsizetype ReadBlock = qsizetype(1) << 16;
+
 } // namespace
 
 #ifdef Q_OS_UNIX
 
+namespace {
+
+int standardInputError = 0; // errno of standard input at start; 0 when it was open
+
+} // namespace
+
 std::optional<ScanFailure> openConfigFile(const QString &path, QFile &file)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = encodeFileName(path);
     if (name.isEmpty())
         return ScanFailure{ScanFailure::Cause::CannotOpen, QStringLiteral("no file name given")};
     // Non-blocking, or opening a FIFO would wait for a writer; the type is then told
@@ -54,6 +69,119 @@ FileStamp stampOf(const QFile &file)
             qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
 }
 
+QString decodeFileName(QByteArrayView name)
+{
+    QString text;
+    text.reserve(name.size());
+    for (qsizetype i = 0; i < name.size();) {
+        const auto lead = uchar(name[i]);
+        // The length of the sequence a lead byte starts, and the least code point it may
+        // hold (anything less is an overlong form).
+        const int length = lead < 0x80                   ? 1
+                           : lead >= 0xC2 && lead < 0xE0 ? 2
+                           : lead >= 0xE0 && lead < 0xF0 ? 3
+                           : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                         : 0;
+        char32_t code = length == 1   ? lead
+                        : length == 2 ? lead & 0x1F
+                        : length == 3 ? lead & 0x0F
+                                      : lead & 0x07;
+        bool valid = length > 0 && i + length <= name.size();
+        for (int k = 1; valid && k < length; ++k) {
+            const auto next = uchar(name[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            code = code << 6 | (next & 0x3F);
+        }
+        constexpr char32_t Least[] = {0, 0, 0x80, 0x800, 0x10000};
+        valid = valid && code >= Least[length] && code <= 0x10FFFF
+                && !(code >= 0xD800 && code <= 0xDFFF);
+        if (valid) {
+            text += QString::fromUcs4(&code, 1);
+            i += length;
+        } else {
+            text += QChar(char16_t(EscapedByte + lead));
+            ++i;
+        }
+    }
+    return text;
+}
+
+QByteArray encodeFileName(const QString &name)
+{
+    QByteArray bytes;
+    QStringEncoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    qsizetype plain = 0;
+    for (qsizetype i = 0; i <= name.size(); ++i) {
+        const bool escaped = i < name.size() && name[i].unicode() >= EscapedByte + 0x80
+                             && name[i].unicode() <= EscapedByte + 0xFF
+                             && !(i > 0 && name[i - 1].isHighSurrogate());
+        if (i < name.size() && !escaped)
+            continue;
+        bytes += QByteArray(utf8(QStringView(name).sliced(plain, i - plain)));
+        if (escaped)
+            bytes += char(name[i].unicode() - EscapedByte);
+        plain = i + 1;
+    }
+    return bytes;
+}
+
+void guardStandardInput()
+{
+    if (::fcntl(STDIN_FILENO, F_GETFD) != -1 || errno != EBADF)
+        return;
+    standardInputError = EBADF;
+    // open() takes the lowest free descriptor: 0.
+    const int fd = ::open("/dev/null", O_RDONLY);
+    if (fd > STDIN_FILENO)
+        ::close(fd);
+}
+
+InputBytes readStandardInput(qint64 sizeLimit)
+{
+    InputBytes input;
+    const auto fail = [&input](int error) {
+        input.failure = ScanFailure{
+            ScanFailure::Cause::CannotOpen,
+            QStringLiteral("cannot read standard input: %1").arg(qt_error_string(error))};
+        return std::move(input);
+    };
+    if (standardInputError != 0)
+        return fail(standardInputError);
+    struct stat status = {};
+    if (::fstat(STDIN_FILENO, &status) != 0)
+        return fail(errno);
+    if (S_ISREG(status.st_mode)) {
+        const off_t position = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
+        if (position >= 0 && status.st_size - position > sizeLimit) {
+            input.failure = ScanFailure::tooLarge(sizeLimit);
+            return input;
+        }
+    }
+    for (;;) {
+        const qsizetype kept = input.bytes.size();
+        const qsizetype wanted = std::min<qint64>(std::max(kept, ReadBlock), sizeLimit + 1 - kept);
+        input.bytes.resize(kept + wanted);
+        const ssize_t got = ::read(STDIN_FILENO, input.bytes.data() + kept, size_t(wanted));
+        input.bytes.resize(kept + std::max<ssize_t>(got, 0));
+        if (got > 0 && input.bytes.size() > sizeLimit) {
+            input.bytes.truncate(sizeLimit);
+            input.failure = ScanFailure::tooLarge(sizeLimit);
+            return input;
+        }
+        if (got > 0)
+            continue;
+        if (got == 0)
+            return input;
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return fail(errno);
+        // A non-blocking descriptor with nothing to read yet: wait for the writer.
+        pollfd wait = {STDIN_FILENO, POLLIN, 0};
+        while (::poll(&wait, 1, -1) < 0 && errno == EINTR) { }
+    }
+}
+
 #else
 
 std::optional<ScanFailure> openConfigFile(const QString &path, QFile &file)
@@ -70,6 +198,36 @@ std::optional<ScanFailure> openConfigFile(const QString &path, QFile &file)
 FileStamp stampOf(const QFile &file)
 {
     return {file.size(), 0};
+}
+
+QString decodeFileName(QByteArrayView name)
+{
+    return QString::fromLocal8Bit(name);
+}
+
+QByteArray encodeFileName(const QString &name)
+{
+    return name.toLocal8Bit();
+}
+
+void guardStandardInput() { }
+
+InputBytes readStandardInput(qint64 sizeLimit)
+{
+    InputBytes input;
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly)) {
+        input.failure
+            = ScanFailure{ScanFailure::Cause::CannotOpen,
+                          QStringLiteral("cannot read standard input: %1").arg(in.errorString())};
+        return input;
+    }
+    input.bytes = in.read(sizeLimit + 1);
+    if (input.bytes.size() > sizeLimit) {
+        input.bytes.truncate(sizeLimit);
+        input.failure = ScanFailure::tooLarge(sizeLimit);
+    }
+    return input;
 }
 
 #endif

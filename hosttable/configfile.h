@@ -2,6 +2,7 @@
 
 #include "scan.h"
 
+#include <QByteArray>
 #include <QFile>
 
 #include <optional>
@@ -24,5 +25,28 @@ struct FileStamp
 };
 
 FileStamp stampOf(const QFile &file);
+
+// File names are bytes on POSIX systems, and not every name is valid UTF-8. A name is
+// held as text with each byte that is not part of valid UTF-8 kept as a lone surrogate
+// U+DC80-U+DCFF, so that encoding the text gives back exactly the bytes it came from.
+// On Windows names are UTF-16 text already, and these convert as Qt does.
+QString decodeFileName(QByteArrayView name);
+QByteArray encodeFileName(const QString &name);
+
+// To be called first thing in main(), before anything opens a descriptor: when the
+// process was started with standard input closed, the next descriptor opened would
+// become standard input. It is taken by the null device instead, and reading standard
+// input then fails.
+void guardStandardInput();
+
+// Standard input from where it stands to its end: a pipe whose writer pauses is waited
+// for, never taken to have ended. `failure` is set when it cannot be read, or is larger
+// than `sizeLimit` bytes, in which case `bytes` holds the first `sizeLimit` of them.
+struct InputBytes
+{
+    QByteArray bytes;
+    std::optional<ScanFailure> failure;
+};
+InputBytes readStandardInput(qint64 sizeLimit);
 
 } // namespace kelto

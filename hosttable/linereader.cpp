@@ -59,8 +59,8 @@ qsizetype wholeLinesLength(QByteArrayView bytes, qsizetype from)
 
 } // namespace
 
-LineReader::LineReader(QIODevice &device, TextEncoding encoding)
-    : m_device(device), m_encoding(encoding),
+LineReader::LineReader(QIODevice &device, TextEncoding encoding, qint64 sizeLimit)
+    : m_device(device), m_encoding(encoding), m_sizeLimit(sizeLimit),
       // Blocks hold whole lines, so nothing carries over from one block to the next; a
       // byte order mark is dropped by hand, only at the start of the file.
       m_utf8(QStringConverter::Utf8,
@@ -81,8 +81,10 @@ bool LineReader::decodeNextBlock()
         m_bytes.resize(kept + BlockSize);
         const qint64 got = m_device.read(m_bytes.data() + kept, BlockSize);
         m_bytes.resize(kept + std::max<qint64>(got, 0));
-        if (got < 0) {
-            m_readError = true;
+        m_read += std::max<qint64>(got, 0);
+        if (got < 0 || isTooLarge()) {
+            m_readError = got < 0;
+            m_atEnd = true;
             return false;
         }
         m_atEnd = got == 0;

@@ -25,7 +25,8 @@ enum class TextEncoding {
 class LineReader
 {
 public:
-    LineReader(QIODevice &device, TextEncoding encoding);
+    // Reading stops, as if at a read error, once more than `sizeLimit` bytes were read.
+    LineReader(QIODevice &device, TextEncoding encoding, qint64 sizeLimit);
 
     // Sets `line` to the next line, without its terminator; the view stays valid until
     // the next call. False at the end of the input and after a read error.
@@ -34,6 +35,7 @@ public:
     void skipRest();
 
     bool hasReadError() const { return m_readError; }
+    bool isTooLarge() const { return m_read > m_sizeLimit; }
     QString errorString() const;
     // Whether any byte read so far was not part of valid UTF-8 (UTF-8 only).
     bool sawInvalidUtf8() const { return m_utf8.hasError(); }
@@ -44,6 +46,8 @@ private:
 
     QIODevice &m_device;
     TextEncoding m_encoding;
+    qint64 m_sizeLimit;
+    qint64 m_read = 0; // bytes
     QStringDecoder m_utf8;
     QByteArray m_bytes; // read but not yet decoded: the start of a line, then a new block
     QString m_text; // the decoded block: whole lines with their terminators

@@ -108,37 +108,95 @@ struct Pass
     bool invalidUtf8 = false;
 };
 
-Pass scanAs(QIODevice &device, TextEncoding encoding, ScanScope scope)
+// One reading of the device from where it stands, in one encoding. `endedBy` is how the
+// input ended when it could not be read to its end: the rows before it stay.
+Pass scanAs(QIODevice &device, TextEncoding encoding, ScanScope scope, qint64 sizeLimit,
+            const std::optional<ScanFailure> &endedBy)
 {
-    LineReader reader(device, encoding);
+    LineReader reader(device, encoding, sizeLimit);
     Pass pass;
     ConfigScan scan(scope == ScanScope::TableAndFacts ? &pass.result.facts : nullptr);
-    // The server writes about a hundred bytes or more per client; a table that needs
-    // more rows grows as usual.
-    constexpr qint64 BytesPerClient = 100;
-    scan.table().reserve(device.size() / BytesPerClient);
-    if (scope == ScanScope::TableAndFacts)
-        pass.result.facts.reserve(device.size() / BytesPerClient);
     QStringView line;
     ConfigScan::Step step = ConfigScan::Step::Continue;
-    while (step == ConfigScan::Step::Continue && reader.readLine(line))
-        step = scan.take(line);
+    try {
+        while (step == ConfigScan::Step::Continue && reader.readLine(line))
+            step = scan.take(line);
+    } catch (const std::bad_alloc &) {
+        scan.abandon();
+        pass.result.failure = ScanFailure::outOfMemory();
+        pass.result.table = std::move(scan.table());
+        return pass;
+    }
 
     if (reader.hasReadError()) {
         scan.abandon();
         pass.result.failure = ScanFailure{ScanFailure::Cause::ReadError, reader.errorString()};
+    } else if (reader.isTooLarge()) {
+        scan.abandon();
+        pass.result.failure = ScanFailure::tooLarge(sizeLimit);
     } else {
-        if (step == ConfigScan::Step::Failed)
+        if (step == ConfigScan::Step::Failed || endedBy)
             scan.abandon();
         else
             scan.finish();
-        pass.result.failure = scan.failure();
+        pass.result.failure = step == ConfigScan::Step::Failed ? scan.failure() : endedBy;
         if (encoding == TextEncoding::Utf8 && !reader.sawInvalidUtf8())
             reader.skipRest(); // the lines not needed still decide the encoding
     }
     pass.result.table = std::move(scan.table());
     pass.invalidUtf8 = reader.sawInvalidUtf8();
     return pass;
+}
+
+// Up to one byte more than `sizeLimit` of a device, waiting for data that
+// has not come yet.
+QByteArray readUpTo(QIODevice &device, qint64 sizeLimit)
+{
+    constexpr qsizetype Block = qsizetype(1) << 16;
+    QByteArray bytes;
+    for (;;) {
+        const qsizetype kept = bytes.size();
+        const qint64 wanted = std::min<qint64>(std::max(kept, Block), sizeLimit + 1 - kept);
+        if (wanted <= 0)
+            return bytes;
+        bytes.resize(kept + qsizetype(wanted));
+        const qint64 got = device.read(bytes.data() + kept, wanted);
+        bytes.resize(kept + qsizetype(std::max<qint64>(got, 0)));
+        if (got < 0 || (got == 0 && !device.waitForReadyRead(-1)))
+            return bytes;
+    }
+}
+
+ScanResult scanBytes(const QByteArray &bytes, ScanScope scope, qint64 sizeLimit,
+                     const std::optional<ScanFailure> &endedBy);
+
+// A seekable device from where it stands: UTF-16 when it starts with a byte order mark,
+// else UTF-8, read again as Windows-1252 when it turns out not to be UTF-8.
+ScanResult scanSeekable(QIODevice &device, ScanScope scope, qint64 sizeLimit,
+                        const std::optional<ScanFailure> &endedBy)
+{
+    if (const auto utf16 = utf16Encoding(device.peek(2))) {
+        // What Windows editors call "Unicode": decoded whole, then read as UTF-8. An odd
+        // byte at the end becomes a replacement character.
+        const QByteArray bytes = readUpTo(device, sizeLimit);
+        QStringDecoder decoder(*utf16, QStringConverter::Flag::Stateless);
+        return scanBytes(QString(decoder(bytes)).toUtf8(), scope, sizeLimit,
+                         bytes.size() > sizeLimit ? ScanFailure::tooLarge(sizeLimit) : endedBy);
+    }
+    const qint64 start = device.pos();
+    Pass pass = scanAs(device, TextEncoding::Utf8, scope, sizeLimit, endedBy);
+    if (pass.invalidUtf8 && device.seek(start))
+        pass = scanAs(device, TextEncoding::Windows1252, scope, sizeLimit, endedBy);
+    return std::move(pass.result);
+}
+
+ScanResult scanBytes(const QByteArray &bytes, ScanScope scope, qint64 sizeLimit,
+                     const std::optional<ScanFailure> &endedBy)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return scanSeekable(buffer, scope, sizeLimit, endedBy);
 }
 
 } // namespace
@@ -153,6 +211,8 @@ QString ScanFailure::description() const
     case Cause::CannotOpen:
     case Cause::NotRegularFile:
     case Cause::FileChanged:
+    case Cause::TooLarge:
+    case Cause::OutOfMemory:
         break;
     }
     return detail;
@@ -258,42 +318,59 @@ void ConfigScan::abandon()
     m_table.sort();
 }
 
-ScanResult scanDevice(QIODevice &device, ScanScope scope)
+ScanFailure ScanFailure::tooLarge(qint64 sizeLimit)
 {
-    if (device.isSequential()) {
-        // Reading twice needs a device that can go back to its start.
-        QBuffer buffer;
-        buffer.setData(device.readAll());
-        buffer.open(QIODevice::ReadOnly);
-        return scanDevice(buffer, scope);
-    }
-    if (const auto utf16 = utf16Encoding(device.peek(2))) {
-        // What Windows editors call "Unicode": decoded whole, then read as UTF-8. An odd
-        // byte at the end becomes a replacement character.
-        QStringDecoder decoder(*utf16, QStringConverter::Flag::Stateless);
-        QBuffer utf8;
-        utf8.setData(QString(decoder(device.readAll())).toUtf8());
-        utf8.open(QIODevice::ReadOnly);
-        return scanAs(utf8, TextEncoding::Utf8, scope).result;
-    }
-    Pass pass = scanAs(device, TextEncoding::Utf8, scope);
-    if (pass.invalidUtf8 && device.seek(0))
-        pass = scanAs(device, TextEncoding::Windows1252, scope);
-    return std::move(pass.result);
+    const QString size
+        = sizeLimit % (qint64(1) << 30) == 0   ? QStringLiteral("%1 GiB").arg(sizeLimit >> 30)
+          : sizeLimit % (qint64(1) << 20) == 0 ? QStringLiteral("%1 MiB").arg(sizeLimit >> 20)
+                                               : QStringLiteral("%1 bytes").arg(sizeLimit);
+    return {Cause::TooLarge, QStringLiteral("larger than %1, the most that is read").arg(size)};
 }
 
-ScanResult scanFile(const QString &path, ScanScope scope)
+ScanFailure ScanFailure::outOfMemory()
+{
+    return {Cause::OutOfMemory, QStringLiteral("not enough memory to read the file")};
+}
+
+ScanResult scanDevice(QIODevice &device, ScanScope scope, qint64 sizeLimit)
+{
+    try {
+        if (!device.isSequential())
+            return scanSeekable(device, scope, sizeLimit, std::nullopt);
+        // Reading twice needs a device that can go back to where it started.
+        return scanBytes(readUpTo(device, sizeLimit), scope, sizeLimit, std::nullopt);
+    } catch (const std::bad_alloc &) {
+        return {{}, ScanFailure::outOfMemory(), {}};
+    }
+}
+
+ScanResult scanStandardInput(ScanScope scope, qint64 sizeLimit)
+{
+    try {
+        const InputBytes input = readStandardInput(sizeLimit);
+        if (input.failure && input.failure->cause == ScanFailure::Cause::TooLarge
+            && input.bytes.isEmpty())
+            return {{}, input.failure, {}};
+        return scanBytes(input.bytes, scope, sizeLimit, input.failure);
+    } catch (const std::bad_alloc &) {
+        return {{}, ScanFailure::outOfMemory(), {}};
+    }
+}
+
+ScanResult scanFile(const QString &path, ScanScope scope, qint64 sizeLimit)
 {
     QFile file;
     if (std::optional<ScanFailure> failure = openConfigFile(path, file))
         return {{}, std::move(failure), {}};
+    if (stampOf(file).size > sizeLimit)
+        return {{}, ScanFailure::tooLarge(sizeLimit), {}};
 
     // The server may write the file while it is read. A scan during which the file
     // changed is made again, so that the rows always come from one version of it.
     constexpr int Attempts = 3;
     for (int attempt = 1;; ++attempt) {
         const FileStamp before = stampOf(file);
-        ScanResult result = scanDevice(file, scope);
+        ScanResult result = scanDevice(file, scope, sizeLimit);
         if (stampOf(file) == before)
             return result;
         if (attempt == Attempts || !file.seek(0))

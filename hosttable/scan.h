@@ -15,11 +15,13 @@ namespace kelto {
 struct ScanFailure
 {
     enum class Cause {
-        CannotOpen, // the system's reason is in `detail`
+        CannotOpen, // the file or standard input: the system's reason is in `detail`
         NotRegularFile, // a directory, a FIFO, a device: never read
         ReadError, // the system's reason is in `detail`
         MalformedAddress, // an address value with one or two dots, in `detail`
         FileChanged, // written to each time it was read
+        TooLarge, // larger than the limit of the scan
+        OutOfMemory,
     };
 
     Cause cause = Cause::CannotOpen;
@@ -28,7 +30,13 @@ struct ScanFailure
 
     // One line for an administrator, e.g. `line 12: malformed address "192.168.1"`.
     QString description() const;
+
+    static ScanFailure tooLarge(qint64 sizeLimit);
+    static ScanFailure outOfMemory();
 };
+
+// The most a scan reads: far above any server's file, and room for ten million clients.
+inline constexpr qint64 DefaultSizeLimit = qint64(4) << 30;
 
 // The result of a scan: the rows read, sorted, and the rows that repeat an address,
 // which are marked only when the scan completed. A failed scan keeps the rows read
@@ -47,12 +55,21 @@ struct ScanResult
 enum class ScanScope { Table, TableAndFacts };
 
 // Builds the host table from the configuration file at `path`. Anything that is not a
-// regular file fails at once, without being read.
-ScanResult scanFile(const QString &path, ScanScope scope = ScanScope::Table);
+// regular file fails at once, without being read, and so does a file larger than
+// `sizeLimit` bytes.
+ScanResult scanFile(const QString &path, ScanScope scope = ScanScope::Table,
+                    qint64 sizeLimit = DefaultSizeLimit);
 
-// Builds the host table from a device opened for reading, such as standard input.
-// The whole file is read as UTF-8 when it is valid UTF-8, otherwise as Windows-1252.
-ScanResult scanDevice(QIODevice &device, ScanScope scope = ScanScope::Table);
+// Builds the host table from a device opened for reading, from where it stands. The
+// whole file is read as UTF-16 when it starts with a UTF-16 byte order mark, as UTF-8
+// when it is valid UTF-8, otherwise as Windows-1252. Reading stops with a failure after
+// `sizeLimit` bytes; the rows read up to there stay.
+ScanResult scanDevice(QIODevice &device, ScanScope scope = ScanScope::Table,
+                      qint64 sizeLimit = DefaultSizeLimit);
+
+// Builds the host table from standard input, like scanDevice().
+ScanResult scanStandardInput(ScanScope scope = ScanScope::Table,
+                             qint64 sizeLimit = DefaultSizeLimit);
 
 // The lines that make the host table: MAC headers, address lines, host name lines, and
 // the line containing "[HTTP" after which the HTTP settings are passed over up to the

@@ -4,10 +4,18 @@
 #include "scan.h"
 #include "testsupport.h"
 
+#include <QBuffer>
+
 #include <QTest>
 
 #include <atomic>
+#include <csignal>
 #include <thread>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 using namespace kelto;
 using namespace kelto::test;
@@ -43,6 +51,11 @@ private slots:
     void macHeadersCutShort();
     void largeFiles();
     void fileChangingWhileRead();
+#ifdef Q_OS_UNIX
+    void inputThatMisbehaves_data();
+    void inputThatMisbehaves();
+#endif
+    void sizeLimit();
 };
 
 void tst_BadInput::brokenFiles_data()
@@ -75,7 +88,8 @@ void tst_BadInput::brokenFiles_data()
         << "\xFF\xFE" + le + 'x' << true
         << QStringList{row("··1.··1.··1.··1", QStringLiteral("\u00E9\uFFFD"), Mac)};
     QTest::newRow("malformed address after the HTTP settings")
-        << clients(1, "192.168.1.5", "a") + "[HTTP-SETTINGS]\nIPADDR=10.0.0\n[SETTINGS]\nIPADDR=10.0\n"
+        << clients(1, "192.168.1.5", "a")
+               + "[HTTP-SETTINGS]\nIPADDR=10.0.0\n[SETTINGS]\nIPADDR=10.0\n"
         << false << QStringList{row("192.168.··1.··5", "a", Mac)};
     QTest::newRow("one dot") << clients(1, "192.168", "a") << false << QStringList{};
     QTest::newRow("two dots") << clients(1, "192.168.1", "a") << false << QStringList{};
@@ -204,6 +218,208 @@ void tst_BadInput::fileChangingWhileRead()
     QVERIFY(last.isComplete());
     QVERIFY(last.table.size() == 2'000 || last.table.size() == 500);
 }
+
+void tst_BadInput::sizeLimit()
+{
+    // The limit counts what is read, from a file, a device or standard input alike; the
+    // rows read before it stay.
+    const QByteArray bytes = clients(25'000, "10.0.0.1", "h"); // 1.25 MB
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const ScanResult device = scanDevice(buffer, ScanScope::Table, 1 << 20);
+    QVERIFY(!device.isComplete());
+    QCOMPARE(device.failure->description(),
+             QStringLiteral("larger than 1 MiB, the most that is read"));
+    QVERIFY(device.table.size() > 10'000 && device.table.repeatedRows().empty());
+
+    QTemporaryDir dir;
+    const ScanResult file
+        = scanFile(writeFile(dir, QStringLiteral("dhcpsrv.ini"), bytes), ScanScope::Table, 1 << 20);
+    QVERIFY(!file.isComplete());
+    QCOMPARE(file.failure->cause, ScanFailure::Cause::TooLarge);
+    QVERIFY(file.table.isEmpty()); // a file is measured before it is read
+    QVERIFY(scanFile(dir.filePath(QStringLiteral("dhcpsrv.ini")), ScanScope::Table, 2 << 20)
+                .isComplete());
+}
+
+#ifdef Q_OS_UNIX
+
+namespace {
+
+enum class Input {
+    Closed, // standard input closed
+    NonBlockingPipe, // a non-blocking pipe, written in two parts with a pause
+    Endless, // a writer that never ends, until the reader stops
+    Positioned, // standard input a file, read past its first line by an earlier reader
+    Argument, // given by its path, run through the shell so that the path may be any bytes
+    MemoryLimit, // given by its path, with little address space
+};
+
+// kelto-cli with standard input `input`, an open descriptor, or closed when -1.
+Run runWithInput(const QStringList &arguments, const QString &folder, int input,
+                 const std::function<void()> &whileRunning = {})
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setChildProcessModifier([input] {
+        if (input >= 0)
+            ::dup2(input, STDIN_FILENO);
+        else
+            ::close(STDIN_FILENO);
+    });
+    process.start(QStringLiteral(KELTO_CLI_PATH), arguments);
+    process.waitForStarted();
+    if (whileRunning)
+        whileRunning();
+    if (!process.waitForFinished(60000))
+        qFatal("kelto-cli did not finish");
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+Run runShell(const QString &script, const QStringList &arguments, const QString &folder)
+{
+    return runProgram(QStringLiteral("/bin/sh"),
+                      QStringList{"-c", script, QStringLiteral(KELTO_CLI_PATH)} + arguments,
+                      folder);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Input)
+
+void tst_BadInput::inputThatMisbehaves_data()
+{
+    QTest::addColumn<Input>("input");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("bytes"); // of the file or the input
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("err"); // a part of standard error
+
+    const QByteArray three = clients(3, "10.0.0.1", "h");
+    QTest::newRow("closed standard input")
+        << Input::Closed << QStringList{"check", "-f", "-"} << QByteArray() << 2 << 0
+        << "kelto-cli: -: cannot read standard input: Bad file descriptor";
+    QTest::newRow("non-blocking pipe with a pause")
+        << Input::NonBlockingPipe << QStringList{"list", "-f", "-"} << clients(28, "10.0.0.1", "h")
+        << 0 << 28 << "";
+    QTest::newRow("endless input")
+        << Input::Endless << QStringList{"list", "-f", "-", "--max-input", "1M"}
+        << QByteArray("y\n") << 2 << 0 << "-: larger than 1 MiB, the most that is read";
+    QTest::newRow("standard input past its first client")
+        << Input::Positioned << QStringList{"list", "-f", "-"}
+        << "IPADDR=9.9.9.9\nHostname=skipped\n" + three + "x=\xE9\n"
+        << 0 << 3 << "";
+    QTest::newRow("1 TB sparse file")
+        << Input::Argument << QStringList{"list", "-f", "sparse.ini"} << QByteArray() << 2 << 0
+        << "sparse.ini: larger than 4 GiB, the most that is read";
+    QTest::newRow("file name not UTF-8")
+        << Input::Argument << QStringList{"list", "-f", "lat\\351in.ini"} << three << 0 << 3 << "";
+    QTest::newRow("missing file name not UTF-8, escaped")
+        << Input::Argument << QStringList{"list", "-f", "lat\\351in-x.ini"} << QByteArray() << 2
+        << 0 << "kelto-cli: lat\\xe9in-x.ini: No such file or directory";
+    QTest::newRow("control characters in a malformed address")
+        << Input::Argument << QStringList{"list", "-f", "lat\\351in.ini"}
+        << three + "IPADDR=1.2\x1b[2J\x1b[31m\n"
+        << 2 << 3 << "line 10: malformed address \"1.2\\u001b[2J\\u001b[31m\"";
+    QTest::newRow("control characters in a pool")
+        << Input::Argument << QStringList{"free", "-f", "lat\\351in.ini"}
+        << "[SETTINGS]\nIPPOOL_1=1.2\x1b[2J\xc2\x9b\n" + three << 1 << 0
+        << "IPPOOL_1: cannot read the pool \"1.2\\u001b[2J\\u009b\", skipped";
+    QTest::newRow("not enough memory")
+        << Input::MemoryLimit << QStringList{"list", "-f", "big.ini"} << QByteArray() << 2 << -1
+        << "big.ini: not enough memory to read the file";
+}
+
+void tst_BadInput::inputThatMisbehaves()
+{
+    QFETCH(Input, input);
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, status);
+    QFETCH(int, rows);
+    QFETCH(QString, err);
+
+    QTemporaryDir dir;
+    Run run;
+    int pipe[2] = {-1, -1};
+    switch (input) {
+    case Input::Closed:
+        run = runWithInput(arguments, dir.path(), -1);
+        break;
+    case Input::NonBlockingPipe:
+    case Input::Endless: {
+        std::signal(SIGPIPE, SIG_IGN);
+        QVERIFY(::pipe2(pipe, O_CLOEXEC) == 0); // the child keeps only its copy on 0
+        if (input == Input::NonBlockingPipe)
+            ::fcntl(pipe[0], F_SETFL, ::fcntl(pipe[0], F_GETFL) | O_NONBLOCK);
+        run = runWithInput(arguments, dir.path(), pipe[0], [&] {
+            ::close(pipe[0]);
+            if (input == Input::NonBlockingPipe) {
+                const qsizetype half = bytes.size() / 2;
+                QVERIFY(::write(pipe[1], bytes.constData(), size_t(half)) == half);
+                QTest::qSleep(300);
+                QVERIFY(::write(pipe[1], bytes.constData() + half, size_t(bytes.size() - half))
+                        == bytes.size() - half);
+            } else {
+                // Until the reader has stopped reading, and no more than 64 MiB.
+                const QByteArray block = bytes.repeated(32768);
+                for (int i = 0; i < 1024; ++i) {
+                    if (::write(pipe[1], block.constData(), size_t(block.size())) < 0)
+                        break;
+                }
+            }
+            ::close(pipe[1]);
+        });
+        break;
+    }
+    case Input::Positioned: {
+        const QString path = writeFile(dir, QStringLiteral("dhcpsrv.ini"), bytes);
+        const int fd = ::open(qPrintable(path), O_RDONLY);
+        QVERIFY(fd >= 0);
+        ::lseek(fd, bytes.indexOf("[00"), SEEK_SET); // as a reader of the first client left it
+        run = runWithInput(arguments, dir.path(), fd);
+        ::close(fd);
+        break;
+    }
+    case Input::Argument: {
+        // The name lat\xe9in.ini, as bytes; and a sparse file of 1 TB.
+        const QByteArray latin = dir.path().toUtf8() + "/lat\xe9in.ini";
+        const int fd = ::open(latin.constData(), O_WRONLY | O_CREAT, 0600);
+        QVERIFY(fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size());
+        ::close(fd);
+        QFile sparse(dir.filePath(QStringLiteral("sparse.ini")));
+        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(1) << 40));
+        sparse.close();
+        // The shell turns \351 into the byte 0xE9.
+        run = runShell(QStringLiteral("exec \"$0\" \"$1\" \"$2\" \"$(printf \"$3\")\""), arguments,
+                       dir.path());
+        ::unlink(latin.constData()); // a name that QTemporaryDir cannot spell
+        break;
+    }
+    case Input::MemoryLimit: {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("AddressSanitizer needs more address space than any limit leaves");
+#endif
+        writeFile(dir, QStringLiteral("big.ini"), clients(500'000, "10.0.0.1", "host-name"));
+        run = runShell(QStringLiteral("ulimit -v 120000 && exec \"$0\" \"$@\""), arguments,
+                       dir.path());
+        break;
+    }
+    }
+
+    QVERIFY2(run.err.contains(err) && run.err.isEmpty() == err.isEmpty(), qPrintable(run.err));
+    QVERIFY2(!run.err.contains(QChar(0x1b)) && !run.err.contains(QChar(0x9b)),
+             "raw control character");
+    if (rows >= 0)
+        QCOMPARE(run.out.count(u'\n'), rows);
+    QCOMPARE(run.status, status);
+}
+
+#endif
 
 QTEST_APPLESS_MAIN(tst_BadInput)
 #include "tst_badinput.moc"
