@@ -72,18 +72,22 @@ QFont outputFont()
 }
 
 // The host rows line up only in a fixed-pitch font. Font matching may resolve "Courier"
-// to anything, so the font found is checked and replaced by the system's fixed font
-// when it is not fixed-pitch.
+// to anything (on Windows, "Courier" and "Courier New" are not always usable fixed-pitch
+// fonts), so the first family that really is fixed-pitch is taken, else the system's
+// fixed font.
 QFont tableFont()
 {
     constexpr qreal Points = 12;
-    QFont font(QStringLiteral("Courier"));
-    font.setStyleHint(QFont::Monospace);
-    font.setPointSizeF(Points);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    for (const char *family : {"Courier", "Courier New", "Consolas", "Lucida Console",
+                               "DejaVu Sans Mono", "Liberation Mono"}) {
+        QFont font(QString::fromLatin1(family));
+        font.setStyleHint(QFont::Monospace);
         font.setPointSizeF(Points);
+        if (QFontInfo(font).fixedPitch())
+            return font;
     }
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(Points);
     return font;
 }
 
@@ -140,7 +144,7 @@ Keltofrm::Keltofrm(QWidget *parent)
     setObjectName(QStringLiteral("Keltofrm"));
     setWindowTitle(QStringLiteral("Kelto"));
     // The installed theme icon where there is one, else the same icon built in.
-    setWindowIcon(QIcon::fromTheme(QStringLiteral("kelto"), QIcon(QStringLiteral(":/kelto.svg"))));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("kelto"), QIcon(QStringLiteral(":/kelto.png"))));
     setFont(windowFont());
     resize(twips::toPixels(ClientAtCreation.width()), twips::toPixels(ClientAtCreation.height()));
     createControls();
@@ -182,11 +186,6 @@ void Keltofrm::createControls()
     setTabOrder(IP, Table);
     setTabOrder(Table, Source);
     IP->setFocus();
-}
-
-QString Keltofrm::argumentText(const QStringList &arguments)
-{
-    return arguments.mid(1).join(u' ');
 }
 
 void Keltofrm::start(const QString &argumentText)
@@ -249,6 +248,7 @@ void Keltofrm::followWindowSize()
     const std::optional<QSizeF> size = resizerule::tableSize(
         isMinimized(), twips::fromPixels(frameGeometry().size()), twips::fromPixels(this->size()));
     if (size)
-        Table->setGeometry(QRect(TableAt.pixels().topLeft(),
-                                 QSize(twips::toPixels(size->width()), twips::toPixels(size->height()))));
+        Table->setGeometry(
+            QRect(TableAt.pixels().topLeft(),
+                  QSize(twips::toPixels(size->width()), twips::toPixels(size->height()))));
 }

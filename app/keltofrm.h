@@ -25,10 +25,6 @@ public:
     explicit Keltofrm(QWidget *parent = nullptr);
     ~Keltofrm() override;
 
-    // The argument text of a command line: the arguments after the program's name,
-    // joined by single spaces.
-    static QString argumentText(const QStringList &arguments);
-
     // Start-up: a non-empty argument text, without its double quotes, becomes the path
     // in Source; then the window is shown and the host table loaded.
     void start(const QString &argumentText);

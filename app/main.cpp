@@ -1,3 +1,4 @@
+#include "commandline.h"
 #include "keltofrm.h"
 
 #include <QApplication>
@@ -10,6 +11,6 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("org.kelto.Kelto"));
 
     Keltofrm window;
-    window.start(Keltofrm::argumentText(QApplication::arguments()));
+    window.start(commandline::argumentText());
     return app.exec();
 }

@@ -271,7 +271,7 @@ const QString Description = QStringLiteral(
 
 int main(int argc, char *argv[])
 {
-    guardStandardInput();
+    prepareStandardStreams();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kelto-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELTO_VERSION));

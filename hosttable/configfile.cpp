@@ -1,15 +1,21 @@
 #include "configfile.h"
 
-#include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#ifdef Q_OS_UNIX
+#include <QDir>
+
 #include <cerrno>
+
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#elif defined(Q_OS_WIN)
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
 #endif
 
 namespace kelto {
@@ -125,7 +131,7 @@ QByteArray encodeFileName(const QString &name)
     return bytes;
 }
 
-void guardStandardInput()
+void prepareStandardStreams()
 {
     if (::fcntl(STDIN_FILENO, F_GETFD) != -1 || errno != EBADF)
         return;
@@ -182,22 +188,61 @@ InputBytes readStandardInput(qint64 sizeLimit)
     }
 }
 
-#else
+#elif defined(Q_OS_WIN)
+
+namespace {
+
+int standardInputError = 0;
+
+ScanFailure systemFailure(DWORD error)
+{
+    return {ScanFailure::Cause::CannotOpen, qt_error_string(int(error))};
+}
+
+} // namespace
 
 std::optional<ScanFailure> openConfigFile(const QString &path, QFile &file)
 {
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile())
+    if (path.isEmpty())
+        return ScanFailure{ScanFailure::Cause::CannotOpen, QStringLiteral("no file name given")};
+    // Shared for reading, writing and deleting, so that the server can always write,
+    // rename or replace its file while Kelto reads it. Backup semantics open a folder
+    // too, so that it is told apart below instead of failing as "access denied".
+    const HANDLE handle = ::CreateFileW(
+        reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()), GENERIC_READ,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return systemFailure(::GetLastError());
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (::GetFileType(handle) != FILE_TYPE_DISK
+        || !::GetFileInformationByHandle(handle, &information)
+        || (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ::CloseHandle(handle);
         return notRegular();
-    file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly))
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        ::CloseHandle(handle);
+        return ScanFailure{ScanFailure::Cause::CannotOpen, qt_error_string(errno)};
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::_close(fd);
         return ScanFailure{ScanFailure::Cause::CannotOpen, file.errorString()};
+    }
     return std::nullopt;
 }
 
 FileStamp stampOf(const QFile &file)
 {
-    return {file.size(), 0};
+    BY_HANDLE_FILE_INFORMATION information = {};
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(file.handle()));
+    if (!::GetFileInformationByHandle(handle, &information))
+        return {};
+    const auto join = [](DWORD high, DWORD low) { return qint64(high) << 32 | qint64(low); };
+    return {join(information.nFileSizeHigh, information.nFileSizeLow),
+            join(information.ftLastWriteTime.dwHighDateTime,
+                 information.ftLastWriteTime.dwLowDateTime)};
 }
 
 QString decodeFileName(QByteArrayView name)
@@ -210,24 +255,44 @@ QByteArray encodeFileName(const QString &name)
     return name.toLocal8Bit();
 }
 
-void guardStandardInput() { }
+void prepareStandardStreams()
+{
+    // Binary, so that a Ctrl-Z byte is a byte like any other and not the end of the
+    // input, and so that the output has the same bytes on every system.
+    if (::_setmode(_fileno(stdin), _O_BINARY) == -1)
+        standardInputError = EBADF;
+    ::_setmode(_fileno(stdout), _O_BINARY);
+    ::_setmode(_fileno(stderr), _O_BINARY);
+}
 
 InputBytes readStandardInput(qint64 sizeLimit)
 {
     InputBytes input;
-    QFile in;
-    if (!in.open(stdin, QIODevice::ReadOnly)) {
-        input.failure
-            = ScanFailure{ScanFailure::Cause::CannotOpen,
-                          QStringLiteral("cannot read standard input: %1").arg(in.errorString())};
-        return input;
+    const auto fail = [&input](int error) {
+        input.failure = ScanFailure{
+            ScanFailure::Cause::CannotOpen,
+            QStringLiteral("cannot read standard input: %1").arg(qt_error_string(error))};
+        return std::move(input);
+    };
+    if (standardInputError != 0)
+        return fail(standardInputError);
+    for (;;) {
+        const qsizetype kept = input.bytes.size();
+        const qsizetype wanted = qsizetype(
+            std::min<qint64>({std::max(kept, ReadBlock), sizeLimit + 1 - kept, qint64(1) << 30}));
+        input.bytes.resize(kept + wanted);
+        const int got = ::_read(0, input.bytes.data() + kept, unsigned(wanted));
+        input.bytes.resize(kept + std::max(got, 0));
+        if (got < 0)
+            return fail(errno);
+        if (got == 0)
+            return input;
+        if (input.bytes.size() > sizeLimit) {
+            input.bytes.truncate(sizeLimit);
+            input.failure = ScanFailure::tooLarge(sizeLimit);
+            return input;
+        }
     }
-    input.bytes = in.read(sizeLimit + 1);
-    if (input.bytes.size() > sizeLimit) {
-        input.bytes.truncate(sizeLimit);
-        input.failure = ScanFailure::tooLarge(sizeLimit);
-    }
-    return input;
 }
 
 #endif

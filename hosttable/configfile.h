@@ -33,11 +33,13 @@ FileStamp stampOf(const QFile &file);
 QString decodeFileName(QByteArrayView name);
 QByteArray encodeFileName(const QString &name);
 
-// To be called first thing in main(), before anything opens a descriptor: when the
+// To be called first thing in main(), before anything opens a descriptor. When the
 // process was started with standard input closed, the next descriptor opened would
-// become standard input. It is taken by the null device instead, and reading standard
-// input then fails.
-void guardStandardInput();
+// become standard input: it is taken by the null device instead, and reading standard
+// input then fails. On Windows, standard input and output are switched to binary, so
+// that a Ctrl-Z byte does not end the input and the output has the same bytes as on
+// any other system.
+void prepareStandardStreams();
 
 // Standard input from where it stands to its end: a pipe whose writer pauses is waited
 // for, never taken to have ended. `failure` is set when it cannot be read, or is larger

@@ -148,22 +148,27 @@ Pass scanAs(QIODevice &device, TextEncoding encoding, ScanScope scope, qint64 si
     return pass;
 }
 
-// Up to one byte more than `sizeLimit` of a device, waiting for data that
-// has not come yet.
-QByteArray readUpTo(QIODevice &device, qint64 sizeLimit)
+// A device from where it stands to its end, waiting for data that has not come yet;
+// `expected` bytes, when known, are read at once. Up to one byte more than `sizeLimit`.
+InputBytes readUpTo(QIODevice &device, qint64 sizeLimit, qint64 expected = 0)
 {
     constexpr qsizetype Block = qsizetype(1) << 16;
-    QByteArray bytes;
+    InputBytes input;
+    QByteArray &bytes = input.bytes;
+    bytes.reserve(qsizetype(std::min(expected, sizeLimit) + 1));
     for (;;) {
         const qsizetype kept = bytes.size();
-        const qint64 wanted = std::min<qint64>(std::max(kept, Block), sizeLimit + 1 - kept);
+        const qint64 wanted = std::min<qint64>(
+            kept == 0 && expected > 0 ? expected + 1 : std::max(kept, Block), sizeLimit + 1 - kept);
         if (wanted <= 0)
-            return bytes;
+            return input;
         bytes.resize(kept + qsizetype(wanted));
         const qint64 got = device.read(bytes.data() + kept, wanted);
         bytes.resize(kept + qsizetype(std::max<qint64>(got, 0)));
+        if (got < 0)
+            input.failure = ScanFailure{ScanFailure::Cause::ReadError, device.errorString()};
         if (got < 0 || (got == 0 && !device.waitForReadyRead(-1)))
-            return bytes;
+            return input;
     }
 }
 
@@ -178,7 +183,7 @@ ScanResult scanSeekable(QIODevice &device, ScanScope scope, qint64 sizeLimit,
     if (const auto utf16 = utf16Encoding(device.peek(2))) {
         // What Windows editors call "Unicode": decoded whole, then read as UTF-8. An odd
         // byte at the end becomes a replacement character.
-        const QByteArray bytes = readUpTo(device, sizeLimit);
+        const QByteArray bytes = readUpTo(device, sizeLimit).bytes;
         QStringDecoder decoder(*utf16, QStringConverter::Flag::Stateless);
         return scanBytes(QString(decoder(bytes)).toUtf8(), scope, sizeLimit,
                          bytes.size() > sizeLimit ? ScanFailure::tooLarge(sizeLimit) : endedBy);
@@ -338,7 +343,8 @@ ScanResult scanDevice(QIODevice &device, ScanScope scope, qint64 sizeLimit)
         if (!device.isSequential())
             return scanSeekable(device, scope, sizeLimit, std::nullopt);
         // Reading twice needs a device that can go back to where it started.
-        return scanBytes(readUpTo(device, sizeLimit), scope, sizeLimit, std::nullopt);
+        InputBytes input = readUpTo(device, sizeLimit);
+        return scanBytes(input.bytes, scope, sizeLimit, input.failure);
     } catch (const std::bad_alloc &) {
         return {{}, ScanFailure::outOfMemory(), {}};
     }
@@ -362,23 +368,30 @@ ScanResult scanFile(const QString &path, ScanScope scope, qint64 sizeLimit)
     QFile file;
     if (std::optional<ScanFailure> failure = openConfigFile(path, file))
         return {{}, std::move(failure), {}};
-    if (stampOf(file).size > sizeLimit)
-        return {{}, ScanFailure::tooLarge(sizeLimit), {}};
 
-    // The server may write the file while it is read. A scan during which the file
-    // changed is made again, so that the rows always come from one version of it.
-    constexpr int Attempts = 3;
-    for (int attempt = 1;; ++attempt) {
-        const FileStamp before = stampOf(file);
-        ScanResult result = scanDevice(file, scope, sizeLimit);
-        if (stampOf(file) == before)
-            return result;
-        if (attempt == Attempts || !file.seek(0))
-            return {{},
-                    ScanFailure{ScanFailure::Cause::FileChanged,
-                                QStringLiteral("the file kept changing while it was read")},
-                    {}};
+    // The server may write the file while it is read. The file is read whole first, and
+    // read again when it changed meanwhile (its size or modification time, or fewer or
+    // more bytes than its size), so that the rows always come from one version of it.
+    try {
+        constexpr int Attempts = 3;
+        for (int attempt = 1; attempt <= Attempts && file.seek(0); ++attempt) {
+            const FileStamp before = stampOf(file);
+            if (before.size > sizeLimit)
+                return {{}, ScanFailure::tooLarge(sizeLimit), {}};
+            InputBytes input = readUpTo(file, sizeLimit, before.size);
+            if (input.failure)
+                return {{}, std::move(input.failure), {}};
+            const FileStamp after = stampOf(file);
+            if (after == before && input.bytes.size() == after.size)
+                return scanBytes(input.bytes, scope, sizeLimit, std::nullopt);
+        }
+    } catch (const std::bad_alloc &) {
+        return {{}, ScanFailure::outOfMemory(), {}};
     }
+    return {{},
+            ScanFailure{ScanFailure::Cause::FileChanged,
+                        QStringLiteral("the file kept changing while it was read")},
+            {}};
 }
 
 } // namespace kelto

@@ -8,7 +8,11 @@
 #include <QProcess>
 #include <QTest>
 
+#include <cerrno>
+
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#endif
 
 using namespace kelto;
 using namespace kelto::test;
@@ -53,11 +57,13 @@ void tst_Cli::initTestCase()
     writeFile(m_dir, QStringLiteral("dhcpsrv.ini"), Sample);
     writeFile(m_dir, QStringLiteral("other.ini"), crlf({"IPADDR=1.2.3.4", "Hostname=other"}));
     QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
+#ifdef Q_OS_UNIX
     QVERIFY(::mkfifo(qPrintable(m_dir.filePath(QStringLiteral("fifo"))), 0600) == 0);
     QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("loop")),
                         m_dir.filePath(QStringLiteral("loop"))));
     QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("nowhere")),
                         m_dir.filePath(QStringLiteral("dangling"))));
+#endif
 }
 
 void tst_Cli::run_data()
@@ -93,10 +99,11 @@ void tst_Cli::run_data()
         << "";
     QTest::newRow("missing file") << QStringList{"list", "-f", "missing.ini"} << QByteArray() << 2
                                   << ""
-                                  << "missing.ini: No such file or directory";
+                                  << "missing.ini: " + qt_error_string(ENOENT);
     QTest::newRow("directory") << QStringList{"lookup", "-f", "folder", "7"} << QByteArray() << 2
                                << "  7\t\t\n"
                                << "folder: not a regular file";
+#ifdef Q_OS_UNIX
     QTest::newRow("FIFO without writer")
         << QStringList{"list", "-f", "fifo"} << QByteArray() << 2 << ""
         << "fifo: not a regular file";
@@ -107,6 +114,17 @@ void tst_Cli::run_data()
     QTest::newRow("dangling symlink")
         << QStringList{"list", "-f", "dangling"} << QByteArray() << 2 << ""
         << "dangling: No such file or directory";
+#else
+    QTest::newRow("device") << QStringList{"list", "-f", "NUL"} << QByteArray() << 2 << ""
+                            << "NUL: not a regular file";
+#endif
+    // Binary standard input: a Ctrl-Z byte is not the end of it on any system.
+    QTest::newRow("Ctrl-Z on standard input")
+        << QStringList{"list", "-f", "-"}
+        << crlf({"IPADDR=1.2.3.4", "Hostname=before", "x=\x1a", "IPADDR=1.2.3.5", "Hostname=after"})
+        << 0
+        << "  " + row("··1.··2.··3.··4", "before") + "\n  " + row("··1.··2.··3.··5", "after") + "\n"
+        << "";
     QTest::newRow("empty path") << QStringList{"list", "-f", ""} << QByteArray() << 2 << ""
                                 << ": no file name given";
     QTest::newRow("no command") << QStringList{} << QByteArray() << 64 << ""
@@ -261,12 +279,12 @@ void tst_Cli::jsonOfNewCommands_data()
                           << R"({"address":"192.168.1.5","duplicate":true,"hostname":"alpha",)"
                              R"("mac":"00-11-22-33-44-55","row":")"
                                  + RowAlpha + R"("})";
-    QTest::newRow("free") << QStringList{"free", "--format", "json", "-f", "pools.ini"} << 0
-                          << "pools"
-                          << R"({"free":3,"line":2,"name":"IPPOOL_1","ranges":[)"
-                             R"({"first":"10.0.0.1","last":"10.0.0.1"},)"
-                             R"({"first":"10.0.0.3","last":"10.0.0.4"}],"read":"10.0.0.1-4","templates":[],)"
-                             R"("value":"10.0.0.1-4"})";
+    QTest::newRow("free")
+        << QStringList{"free", "--format", "json", "-f", "pools.ini"} << 0 << "pools"
+        << R"({"free":3,"line":2,"name":"IPPOOL_1","ranges":[)"
+           R"({"first":"10.0.0.1","last":"10.0.0.1"},)"
+           R"({"first":"10.0.0.3","last":"10.0.0.4"}],"read":"10.0.0.1-4","templates":[],)"
+           R"("value":"10.0.0.1-4"})";
 }
 
 void tst_Cli::jsonOfNewCommands()

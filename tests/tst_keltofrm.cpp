@@ -1,5 +1,6 @@
 // The window: layout, start-up, load and reload, lookup, resizing.
 
+#include "commandline.h"
 #include "keltofrm.h"
 #include "resizerule.h"
 #include "testsupport.h"
@@ -13,7 +14,9 @@
 #include <QScrollBar>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#endif
 
 using namespace kelto::test;
 
@@ -41,6 +44,8 @@ private slots:
     void windowAtCreation();
     void startUp_data();
     void startUp();
+    void commandLine_data();
+    void commandLine();
     void loadSelectsRepeatedAddresses();
     void failureKeepsRowsAndFocus();
     void serverSettingsBeforeClients();
@@ -80,6 +85,7 @@ void tst_Keltofrm::init()
 
 void tst_Keltofrm::cleanup()
 {
+    QDir::setCurrent(QDir::tempPath()); // a folder in use cannot be removed on Windows
     delete m_window;
     delete m_dir;
 }
@@ -220,11 +226,32 @@ void tst_Keltofrm::startUp()
 
     writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"), Clients);
     writeFile(*m_dir, QStringLiteral("dhcp srv.ini"), crlf({"IPADDR=1.2.3.4", "Hostname=spaced"}));
-    m_window->start(Keltofrm::argumentText(arguments));
+    m_window->start(commandline::argumentTextOf(arguments));
     QVERIFY(m_window->isVisible());
     QCOMPARE(control<QLineEdit>("Source")->text(), source);
     QCOMPARE(m_failures.size(), failures);
     QCOMPARE(shownRows().isEmpty(), failures > 0);
+}
+
+void tst_Keltofrm::commandLine_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<QString>("argumentText");
+
+    // One row per case, as in a table.
+    // clang-format off
+    QTest::newRow("path") << "kelto.exe C:\\dhcp\\dhcpsrv.ini" << "C:\\dhcp\\dhcpsrv.ini";
+    QTest::newRow("quoted program and path") << "\"C:\\Program Files\\kelto.exe\" \"C:\\my dhcp\\dhcpsrv.ini\"" << "\"C:\\my dhcp\\dhcpsrv.ini\"";
+    QTest::newRow("blanks inside kept") << "kelto.exe \tdhcp  srv.ini " << "dhcp  srv.ini ";
+    QTest::newRow("nothing") << "kelto.exe" << "";
+    // clang-format on
+}
+
+void tst_Keltofrm::commandLine()
+{
+    QFETCH(QString, commandLine);
+    QFETCH(QString, argumentText);
+    QCOMPARE(commandline::argumentTextOf(QStringView(commandLine)), argumentText);
 }
 
 void tst_Keltofrm::loadSelectsRepeatedAddresses()
@@ -278,8 +305,12 @@ void tst_Keltofrm::unreadablePaths_data()
     QTest::addColumn<QString>("path");
 
     QTest::newRow("directory") << ".";
+#ifdef Q_OS_UNIX
     QTest::newRow("FIFO without writer") << "fifo";
     QTest::newRow("device") << "/dev/zero";
+#else
+    QTest::newRow("device") << "NUL";
+#endif
     QTest::newRow("missing") << "missing.ini";
 }
 
@@ -287,7 +318,9 @@ void tst_Keltofrm::unreadablePaths()
 {
     QFETCH(QString, path);
 
+#ifdef Q_OS_UNIX
     QVERIFY(::mkfifo(qPrintable(m_dir->filePath(QStringLiteral("fifo"))), 0600) == 0);
+#endif
     m_window->start(QLatin1Char('"') + path + QLatin1Char('"'));
     // One message, nothing hangs, and the window stays usable.
     QCOMPARE(m_failures, QStringList{Keltofrm::ScanFailureMessage});

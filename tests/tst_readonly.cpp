@@ -1,6 +1,7 @@
 // Kelto only ever reads the configuration file: after a scan, the window's start-up and
 // reloads, and kelto-cli, the file and its folder are exactly as they were.
 
+#include "configfile.h"
 #include "keltofrm.h"
 #include "scan.h"
 #include "testsupport.h"
@@ -50,6 +51,7 @@ class tst_ReadOnly : public QObject
 
 private slots:
     void nothingChanges();
+    void serverMayReplaceTheFileWhileItIsRead();
 };
 
 void tst_ReadOnly::nothingChanges()
@@ -88,6 +90,25 @@ void tst_ReadOnly::nothingChanges()
     }
 
     QCOMPARE(stateOf(path), before);
+}
+
+void tst_ReadOnly::serverMayReplaceTheFileWhileItIsRead()
+{
+    QTemporaryDir dir;
+    const QString path
+        = writeFile(dir, QStringLiteral("dhcpsrv.ini"), crlf({"IPADDR=1.2.3.4", "Hostname=a"}));
+    QFile held;
+    QVERIFY(!openConfigFile(path, held));
+    // While Kelto holds the file open, the server may write it, rename it and put a new
+    // one in its place.
+    QFile writer(path);
+    QVERIFY(writer.open(QIODevice::Append));
+    QVERIFY(writer.write("IPADDR=1.2.3.5\r\nHostname=b\r\n") > 0);
+    writer.close();
+    QVERIFY(QFile::rename(path, path + QStringLiteral(".old")));
+    writeFile(dir, QStringLiteral("dhcpsrv.ini"), crlf({"IPADDR=1.2.3.6", "Hostname=c"}));
+    QVERIFY(QFile::remove(path + QStringLiteral(".old")));
+    QCOMPARE(held.readAll().count('\n'), 4); // the file it opened, with what was written
 }
 
 QTEST_MAIN(tst_ReadOnly)

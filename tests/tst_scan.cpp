@@ -3,8 +3,10 @@
 
 #include <QTest>
 
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 using namespace kelto;
 using namespace kelto::test;
@@ -126,8 +128,8 @@ void tst_Scan::rows_data()
         << QStringList{plain(row("··1.··1.··1.··1", "", MacA)),
                        plain(row("··1.··1.··1.··2", "b", MacB))};
     QTest::newRow("key ending a longer key")
-        << QStringList{"DEFAULTIPADDR=192.168.1", "XHostname=x", "_IPADDR=1.2", "IPADDR=1.1.1.1",
-                       "9hostname=nine", "Hostname=one"}
+        << QStringList{"DEFAULTIPADDR=192.168.1", "XHostname=x",    "_IPADDR=1.2",
+                       "IPADDR=1.1.1.1",          "9hostname=nine", "Hostname=one"}
         << QStringList{plain(row("··1.··1.··1.··1", "one"))};
     QTest::newRow("only the first key of a line counts")
         << QStringList{"DEFAULTIPADDR=1.2;IPADDR=1.1.1.1", "IPADDR=1.1.1.2", "Hostname=two"}
@@ -198,12 +200,16 @@ void tst_Scan::failures_data()
     QTest::newRow("missing file") << "missing.ini" << ScanFailure::Cause::CannotOpen;
     QTest::newRow("empty path") << "" << ScanFailure::Cause::CannotOpen;
     QTest::newRow("directory") << "folder" << ScanFailure::Cause::NotRegularFile;
+#ifdef Q_OS_UNIX
     QTest::newRow("FIFO") << "fifo" << ScanFailure::Cause::NotRegularFile;
     QTest::newRow("device") << "/dev/zero" << ScanFailure::Cause::NotRegularFile;
     QTest::newRow("dangling symlink") << "dangling" << ScanFailure::Cause::CannotOpen;
     QTest::newRow("symlink loop") << "loop" << ScanFailure::Cause::CannotOpen;
     QTest::newRow("symlink to a directory") << "to-folder" << ScanFailure::Cause::NotRegularFile;
     QTest::newRow("no read permission") << "secret.ini" << ScanFailure::Cause::CannotOpen;
+#else
+    QTest::newRow("device") << "NUL" << ScanFailure::Cause::NotRegularFile;
+#endif
 }
 
 void tst_Scan::failures()
@@ -213,6 +219,7 @@ void tst_Scan::failures()
 
     QTemporaryDir dir;
     QDir(dir.path()).mkdir(QStringLiteral("folder"));
+#ifdef Q_OS_UNIX
     QVERIFY(::mkfifo(qPrintable(dir.filePath(QStringLiteral("fifo"))), 0600) == 0);
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere")),
                         dir.filePath(QStringLiteral("dangling"))));
@@ -225,9 +232,12 @@ void tst_Scan::failures()
     QVERIFY(QFile::setPermissions(secret, QFileDevice::WriteOwner));
     if (path == QLatin1StringView("secret.ini") && ::geteuid() == 0)
         QSKIP("root reads any file");
+#endif
 
     const ScanResult result
-        = scanFile(path.isEmpty() || path.startsWith('/') ? path : dir.filePath(path));
+        = scanFile(path.isEmpty() || path.startsWith('/') || path == QLatin1StringView("NUL")
+                       ? path
+                       : dir.filePath(path));
     QVERIFY(!result.isComplete());
     QCOMPARE(result.failure->cause, cause);
     QVERIFY(!result.failure->description().isEmpty());

@@ -1,0 +1,48 @@
+#include "commandline.h"
+
+#include <QCoreApplication>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace commandline {
+
+namespace {
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+} // namespace
+
+QString argumentTextOf(QStringView commandLine)
+{
+    qsizetype i = 0;
+    if (commandLine.startsWith(u'"')) {
+        const qsizetype close = commandLine.indexOf(u'"', 1);
+        i = close < 0 ? commandLine.size() : close + 1;
+    }
+    while (i < commandLine.size() && !isBlank(commandLine[i]))
+        ++i;
+    while (i < commandLine.size() && isBlank(commandLine[i]))
+        ++i;
+    return commandLine.sliced(i).toString();
+}
+
+QString argumentTextOf(const QStringList &arguments)
+{
+    return arguments.mid(1).join(u' ');
+}
+
+QString argumentText()
+{
+#ifdef Q_OS_WIN
+    return argumentTextOf(QStringView(reinterpret_cast<const char16_t *>(::GetCommandLineW())));
+#else
+    return argumentTextOf(QCoreApplication::arguments());
+#endif
+}
+
+} // namespace commandline

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+// The command-line argument text: the part of the command line after the program's own
+// name, as one text.
+namespace commandline {
+
+// From a whole command line as Windows hands it over: the program's name (in double
+// quotes or up to the first blank) and the blanks after it are dropped; the rest is kept
+// exactly, quotes and inner spaces included.
+QString argumentTextOf(QStringView commandLine);
+
+// Where the system hands over a list of arguments instead: the arguments after the
+// program's name, joined by single spaces.
+QString argumentTextOf(const QStringList &arguments);
+
+// This process's argument text, the platform's way.
+QString argumentText();
+
+} // namespace commandline
