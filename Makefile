@@ -5,7 +5,8 @@ BUILD_DIR ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test check package fuzz bench screenshot format clean
+.PHONY: all deps configure build run test check package fuzz bench screenshot format clean \
+        windows windows-test windows-package windows-qt
 
 all: build
 
@@ -50,6 +51,30 @@ fuzz:
 	        -artifact_prefix=fuzz/findings/ build-fuzz/corpus-$$target fuzz/corpus/$$target || exit 1; \
 	done
 
+# Windows: kelto.exe and kelto-cli.exe, statically linked, cross-built with MinGW-w64
+# against the static Qt that scripts/windows-qt provides (unpacked from ../shared/windows,
+# or built by make windows-qt); tested under Wine.
+WINDOWS_BUILD_DIR ?= build-windows
+windows:
+	@scripts/install-deps windows
+	qt=$$(scripts/windows-qt) && cmake -S . -B $(WINDOWS_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_PREFIX_PATH=$$qt -DQT_HOST_PATH=/usr \
+	    -DKELTO_BUILD_BENCH=OFF
+	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS)
+
+windows-test: build windows
+	scripts/windows-test $(WINDOWS_BUILD_DIR) $(BUILD_DIR)
+
+# The portable ZIP and the installer, in build-windows/, and their test under Wine.
+windows-package: windows
+	cd $(WINDOWS_BUILD_DIR) && cpack
+	packaging/test-windows-package $(WINDOWS_BUILD_DIR)
+
+# Builds the static Qt for Windows from Debian's qt6-base source (30-50 minutes).
+windows-qt:
+	@scripts/install-deps windows
+	scripts/windows-qt build
+
 bench: build
 	bench/run $(BUILD_DIR)
 
@@ -61,4 +86,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD_DIR) build-check build-fuzz
+	rm -rf $(BUILD_DIR) build-check build-fuzz $(WINDOWS_BUILD_DIR)
