@@ -1,7 +1,9 @@
 #include "output.h"
 
+#include "jsonwriter.h"
 #include "lookup.h"
 
+#include <algorithm>
 #include <array>
 
 namespace kelto {
@@ -9,11 +11,6 @@ namespace kelto {
 namespace {
 
 constexpr qsizetype BlockSize = 1 << 20;
-
-bool isControl(char16_t c)
-{
-    return c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0);
-}
 
 // How a control character is written escaped: \n, \r, \t, else \u001b.
 QLatin1StringView controlEscape(char16_t c, std::array<char, sizeof "\\u0000"> &buffer)
@@ -33,6 +30,16 @@ QLatin1StringView controlEscape(char16_t c, std::array<char, sizeof "\\u0000"> &
 
 } // namespace
 
+bool isControlCharacter(char16_t c)
+{
+    return c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0);
+}
+
+void printError(const QString &message)
+{
+    std::fprintf(stderr, "kelto-cli: %s\n", escapeForTerminal(message).toUtf8().constData());
+}
+
 QString escapeForTerminal(QStringView text)
 {
     QString escaped;
@@ -43,7 +50,7 @@ QString escapeForTerminal(QStringView text)
         const bool pairedLow = QChar::isLowSurrogate(c) && i > 0 && text[i - 1].isHighSurrogate();
         const bool pairedHigh
             = QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate();
-        if (isControl(c)) {
+        if (isControlCharacter(c)) {
             escaped += controlEscape(c, buffer);
         } else if (QChar::isSurrogate(c) && !pairedLow && !pairedHigh) {
             // A byte of a file name that is not UTF-8 is kept as U+DC80-U+DCFF.
@@ -124,7 +131,7 @@ void Utf8Output::appendJsonString(QStringView text)
         const bool pairedSurrogate
             = (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
               || (c.isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate());
-        const bool escape = c == u'"' || c == u'\\' || isControl(c.unicode())
+        const bool escape = c == u'"' || c == u'\\' || isControlCharacter(c.unicode())
                             || (c.isSurrogate() && !pairedSurrogate);
         if (!escape)
             continue;
@@ -169,36 +176,109 @@ void writeRows(Utf8Output &out, const HostTable &table, const RowFilter &keep)
     });
 }
 
-void writeHostJson(Utf8Output &out, const HostRow &row, bool repeated)
+void writeHostJson(JsonWriter &json, const HostRow &row, bool repeated)
 {
     const HostFields fields = fieldsOf(row);
-    out << QLatin1StringView("{\"row\": ");
-    out.appendJsonString(row.text());
-    out << QLatin1StringView(", \"address\": ");
-    out.appendJsonString(fields.address);
-    out << QLatin1StringView(", \"hostname\": ");
-    out.appendJsonString(fields.hostName);
-    out << QLatin1StringView(", \"mac\": ");
-    out.appendJsonString(fields.mac);
-    out << QLatin1StringView(", \"duplicate\": ")
-        << QLatin1StringView(repeated ? "true}" : "false}");
+    json.beginObject();
+    json.key(QLatin1StringView("row")).value(row.text());
+    json.key(QLatin1StringView("address")).value(fields.address);
+    json.key(QLatin1StringView("hostname")).value(fields.hostName);
+    json.key(QLatin1StringView("mac")).value(fields.mac);
+    json.key(QLatin1StringView("duplicate")).value(repeated);
+    json.endObject();
 }
 
 void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan, const RowFilter &keep)
 {
-    out << QLatin1StringView("{\"file\": ");
-    out.appendJsonString(file);
-    out << QLatin1StringView(", \"complete\": ")
-        << QLatin1StringView(scan.isComplete() ? "true" : "false")
-        << QLatin1StringView(", \"hosts\": [");
-    bool first = true;
+    JsonWriter json(out);
+    json.beginObject();
+    json.key(QLatin1StringView("file")).value(file);
+    json.key(QLatin1StringView("complete")).value(scan.isComplete());
+    json.key(QLatin1StringView("hosts")).beginArray();
     scan.table.forEachRow([&](qsizetype, const HostRow &row, bool repeated) {
+        if (!keep || keep(row))
+            writeHostJson(json, row, repeated);
+    });
+    json.endArray();
+    json.endObject();
+    json.finish();
+}
+
+namespace {
+
+constexpr std::array<QLatin1StringView, 4> ExportColumns
+    = {QLatin1StringView("address"), QLatin1StringView("hostname"), QLatin1StringView("mac"),
+       QLatin1StringView("duplicate")};
+
+// A CSV field (RFC 4180): quoted when it holds a comma, a quote or a line end, quotes
+// doubled. A field that a spreadsheet would run as a formula gets a leading "'".
+void writeCsvField(Utf8Output &out, QStringView field)
+{
+    const bool formula
+        = !field.isEmpty()
+          && (field[0] == u'=' || field[0] == u'+' || field[0] == u'-' || field[0] == u'@');
+    const bool quote = std::any_of(field.begin(), field.end(), [](QChar c) {
+        return c == u',' || c == u'"' || c == u'\r' || c == u'\n';
+    });
+    if (quote)
+        out << '"';
+    if (formula)
+        out << '\'';
+    qsizetype plain = 0;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field[i] == u'"') {
+            out << field.sliced(plain, i + 1 - plain) << '"';
+            plain = i + 1;
+        }
+    }
+    out << field.sliced(plain);
+    if (quote)
+        out << '"';
+}
+
+} // namespace
+
+void writeTsvField(Utf8Output &out, QStringView field)
+{
+    qsizetype plain = 0;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const char16_t c = field[i].unicode();
+        const char *escaped = c == u'\\'   ? "\\\\"
+                              : c == u'\t' ? "\\t"
+                              : c == u'\n' ? "\\n"
+                              : c == u'\r' ? "\\r"
+                                           : nullptr;
+        if (!escaped)
+            continue;
+        out << field.sliced(plain, i - plain) << QLatin1StringView(escaped);
+        plain = i + 1;
+    }
+    out << field.sliced(plain);
+}
+
+void writeTable(Utf8Output &out, const HostTable &table, TableFormat format, const RowFilter &keep)
+{
+    const char separator = format == TableFormat::Csv ? ',' : '\t';
+    // CSV lines end in CRLF, as its RFC says, on every system.
+    const QLatin1StringView lineEnd(format == TableFormat::Csv ? "\r\n" : "\n");
+    const auto writeField = format == TableFormat::Csv ? writeCsvField : writeTsvField;
+    for (size_t i = 0; i < ExportColumns.size(); ++i) {
+        if (i > 0)
+            out << separator;
+        out << ExportColumns[i];
+    }
+    out << lineEnd;
+    table.forEachRow([&](qsizetype, const HostRow &row, bool repeated) {
         if (keep && !keep(row))
             return;
-        out << QLatin1StringView(std::exchange(first, false) ? "\n  " : ",\n  ");
-        writeHostJson(out, row, repeated);
+        const HostFields fields = fieldsOf(row);
+        writeField(out, fields.address);
+        out << separator;
+        writeField(out, fields.hostName);
+        out << separator;
+        writeField(out, fields.mac);
+        out << separator << QLatin1StringView(repeated ? "true" : "false") << lineEnd;
     });
-    out << QLatin1StringView(first ? "]}\n" : "\n]}\n");
 }
 
 } // namespace kelto

@@ -40,13 +40,22 @@ private:
     bool m_failed = false;
 };
 
+// C0 and C1 control characters and DEL.
+bool isControlCharacter(char16_t c);
+
 // A message for a terminal: control characters written as check writes them in its
 // text (\n, \t, \u001b), and the bytes of a file name that are not UTF-8 as \xe9, so
 // that nothing read from a file or a path can drive the terminal.
 QString escapeForTerminal(QStringView text);
 
+// "kelto-cli: " and the message, escaped for the terminal, on standard error. Messages
+// name paths and quote the file's text.
+void printError(const QString &message);
+
 // Which rows to write; every row when empty.
 using RowFilter = std::function<bool(const HostRow &)>;
+
+class JsonWriter;
 
 // Every row (that the filter keeps) in table order, each on its own line, after "* " when
 // it repeats the address of the row before it and two spaces otherwise.
@@ -59,6 +68,15 @@ void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan,
 
 // One host of the JSON output: {"row": ..., "address": ..., "hostname": ..., "mac": ...,
 // "duplicate": ...}.
-void writeHostJson(Utf8Output &out, const HostRow &row, bool repeated);
+void writeHostJson(JsonWriter &json, const HostRow &row, bool repeated);
+
+// For spreadsheets: a header line address, hostname, mac, duplicate, then one line per
+// host (that the filter keeps) with the fields a lookup shows. CSV as RFC 4180 has it,
+// TSV with tab, backslash and line ends escaped.
+enum class TableFormat { Csv, Tsv };
+// A TSV field: backslash, tab and line ends written as \\, \t, \n and \r.
+void writeTsvField(Utf8Output &out, QStringView field);
+void writeTable(Utf8Output &out, const HostTable &table, TableFormat format,
+                const RowFilter &keep = {});
 
 } // namespace kelto

@@ -1,6 +1,11 @@
 #include "reports.h"
 
+#include "jsonwriter.h"
 #include "lookup.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <algorithm>
 
@@ -13,18 +18,23 @@ constexpr QLatin1StringView
 constexpr QLatin1StringView
     NotServerFile("no server settings and no client sections: is this the server's dhcpsrv.ini?");
 
-// A field as it stands, or quoted and escaped when it holds a space or a control
-// character: the fields are the file's text, which may hold anything, and a line of
-// the report must neither split nor drive the terminal it is read on.
+// A field as it stands, or quoted and escaped when it holds a space, a quote or a
+// control character: the fields are the file's text, which may hold anything, and a
+// line of the report must neither split nor drive the terminal it is read on.
 void writeField(Utf8Output &out, QStringView text)
 {
     const bool plain = std::none_of(text.begin(), text.end(), [](QChar c) {
-        return c.unicode() <= u' ' || c.unicode() == 0x7f || c == u'"';
+        return c.unicode() <= u' ' || c == u'"' || isControlCharacter(c.unicode());
     });
     if (plain)
         out << text;
     else
         out.appendJsonString(text);
+}
+
+void writeNumber(Utf8Output &out, qint64 number)
+{
+    out << QLatin1StringView(QByteArray::number(number));
 }
 
 // A row in a finding: its address, its host name in quotes and its MAC, if any.
@@ -40,26 +50,20 @@ void writeRowSummary(Utf8Output &out, const HostRow &row)
     }
 }
 
+// "12, 40, 61"
+template <typename T, typename WriteOne>
+void writeList(Utf8Output &out, const std::vector<T> &items, WriteOne writeOne)
+{
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i > 0)
+            out << QLatin1StringView(", ");
+        writeOne(items[i]);
+    }
+}
+
 void writeRowSummaries(Utf8Output &out, const HostTable &table, const RowList &rows)
 {
-    for (size_t i = 0; i < rows.size(); ++i) {
-        out << QLatin1StringView(i == 0 ? "" : ", ");
-        writeRowSummary(out, table.row(rows[i]));
-    }
-}
-
-void writeNumber(Utf8Output &out, qint64 number)
-{
-    out << QLatin1StringView(QByteArray::number(number));
-}
-
-// 12, 40, 61
-void writeNumbers(Utf8Output &out, const std::vector<qsizetype> &numbers)
-{
-    for (size_t i = 0; i < numbers.size(); ++i) {
-        out << QLatin1StringView(i == 0 ? "" : ", ");
-        writeNumber(out, numbers[i]);
-    }
+    writeList(out, rows, [&](qsizetype row) { writeRowSummary(out, table.row(row)); });
 }
 
 void writeAddressProblem(Utf8Output &out, const AddressLineProblem &problem)
@@ -76,14 +80,12 @@ void writeAddressProblem(Utf8Output &out, const AddressLineProblem &problem)
         << '\n';
 }
 
-void writeHostsJson(Utf8Output &out, const HostTable &table, const RowList &rows)
+void writeHostsJson(JsonWriter &json, const HostTable &table, const RowList &rows)
 {
-    out << QLatin1StringView(", \"hosts\": [");
-    for (size_t i = 0; i < rows.size(); ++i) {
-        out << QLatin1StringView(i == 0 ? "\n    " : ",\n    ");
-        writeHostJson(out, table.row(rows[i]), table.isRepeated(rows[i]));
-    }
-    out << QLatin1StringView("]}");
+    json.key(QLatin1StringView("hosts")).beginArray();
+    for (const qsizetype row : rows)
+        writeHostJson(json, table.row(row), table.isRepeated(row));
+    json.endArray();
 }
 
 // The findings about single lines, bad address values and unread address keys, in
@@ -102,24 +104,11 @@ void forEachLineFinding(const HealthReport &report, OnProblem onProblem, OnUnrea
     }
 }
 
-// Writes the separator before the next finding of a JSON array.
-class JsonList
-{
-public:
-    explicit JsonList(Utf8Output &out) : m_out(out) { }
-    void next() { m_out << QLatin1StringView(std::exchange(m_first, false) ? "\n  " : ",\n  "); }
-    void end() { m_out << QLatin1StringView(m_first ? "]}\n" : "\n]}\n"); }
-
-private:
-    Utf8Output &m_out;
-    bool m_first = true;
-};
-
 } // namespace
 
-void writeHealthText(Utf8Output &out, const HostTable &table, const MacKeys &macKeys,
-                     const HealthReport &report)
+void writeHealthText(Utf8Output &out, const HealthReport &report)
 {
+    const HostTable &table = *report.table;
     for (const RowList &rows : report.sharedAddresses) {
         out << QLatin1StringView("address ");
         writeField(out, fieldsOf(table.row(rows.front())).address);
@@ -131,11 +120,11 @@ void writeHealthText(Utf8Output &out, const HostTable &table, const MacKeys &mac
     }
     for (const SharedMac &mac : report.sharedMacs) {
         out << QLatin1StringView("MAC ");
-        writeField(out, macKeys.textOf(mac.mac));
+        writeField(out, mac.text);
         out << QLatin1StringView(" heads ");
         writeNumber(out, qint64(mac.headerLines.size()));
         out << QLatin1StringView(" client sections (lines ");
-        writeNumbers(out, mac.headerLines);
+        writeList(out, mac.headerLines, [&](qsizetype line) { writeNumber(out, line); });
         out << QLatin1StringView(mac.rows.empty() ? ")" : "): ");
         writeRowSummaries(out, table, mac.rows);
         out << '\n';
@@ -160,67 +149,64 @@ void writeHealthText(Utf8Output &out, const HostTable &table, const MacKeys &mac
         out << NotServerFile << '\n';
 }
 
-void writeHealthJson(Utf8Output &out, const QString &file, const HostTable &table,
-                     const MacKeys &macKeys, const HealthReport &report)
+void writeHealthJson(Utf8Output &out, const QString &file, const HealthReport &report)
 {
-    out << QLatin1StringView("{\"file\": ");
-    out.appendJsonString(file);
-    out << QLatin1StringView(", \"findings\": [");
-    JsonList findings(out);
-    // A finding about rows that share one field: its kind and the field, then the rows.
-    const auto writeSharedField
-        = [&](QLatin1StringView head, const QString &value, const RowList &rows) {
-              findings.next();
-              out << head;
-              out.appendJsonString(value);
-              writeHostsJson(out, table, rows);
-          };
+    const HostTable &table = *report.table;
+    JsonWriter json(out);
+    json.beginObject();
+    json.key(QLatin1StringView("file")).value(file);
+    json.key(QLatin1StringView("findings")).beginArray();
+    const auto finding = [&json](QLatin1StringView kind) {
+        json.beginObject();
+        json.key(QLatin1StringView("kind")).value(kind);
+    };
     for (const RowList &rows : report.sharedAddresses) {
-        writeSharedField(QLatin1StringView("{\"kind\": \"shared-address\", \"address\": "),
-                         fieldsOf(table.row(rows.front())).address, rows);
+        finding(QLatin1StringView("shared-address"));
+        json.key(QLatin1StringView("address")).value(fieldsOf(table.row(rows.front())).address);
+        writeHostsJson(json, table, rows);
+        json.endObject();
     }
     for (const SharedMac &mac : report.sharedMacs) {
-        findings.next();
-        out << QLatin1StringView("{\"kind\": \"shared-mac\", \"mac\": ");
-        out.appendJsonString(macKeys.textOf(mac.mac));
-        out << QLatin1StringView(", \"lines\": [");
-        writeNumbers(out, mac.headerLines);
-        out << ']';
-        writeHostsJson(out, table, mac.rows);
+        finding(QLatin1StringView("shared-mac"));
+        json.key(QLatin1StringView("mac")).value(mac.text);
+        json.key(QLatin1StringView("lines")).beginArray();
+        for (const qsizetype line : mac.headerLines)
+            json.value(qint64(line));
+        json.endArray();
+        writeHostsJson(json, table, mac.rows);
+        json.endObject();
     }
     for (const RowList &rows : report.sharedHostNames) {
-        writeSharedField(QLatin1StringView("{\"kind\": \"shared-hostname\", \"hostname\": "),
-                         fieldsOf(table.row(rows.front())).hostName, rows);
+        finding(QLatin1StringView("shared-hostname"));
+        json.key(QLatin1StringView("hostname")).value(fieldsOf(table.row(rows.front())).hostName);
+        writeHostsJson(json, table, rows);
+        json.endObject();
     }
     forEachLineFinding(
         report,
         [&](const AddressLineProblem &problem) {
-            findings.next();
-            out << QLatin1StringView("{\"kind\": \"bad-address\", \"line\": ");
-            writeNumber(out, problem.line);
-            out << QLatin1StringView(", \"value\": ");
-            out.appendJsonString(problem.value);
-            out << QLatin1StringView(", \"keyStartsLine\": ")
-                << QLatin1StringView(problem.keyStartsLine ? "true" : "false")
-                << QLatin1StringView(", \"reason\": ");
-            out.appendJsonString(describe(problem.problem));
-            out << '}';
+            finding(QLatin1StringView("bad-address"));
+            json.key(QLatin1StringView("line")).value(qint64(problem.line));
+            json.key(QLatin1StringView("value")).value(problem.value);
+            json.key(QLatin1StringView("keyStartsLine")).value(problem.keyStartsLine);
+            json.key(QLatin1StringView("reason")).value(describe(problem.problem));
+            json.endObject();
         },
         [&](const KeyLine &key) {
-            findings.next();
-            out << QLatin1StringView("{\"kind\": \"unread-address-key\", \"line\": ");
-            writeNumber(out, key.line);
-            out << QLatin1StringView(", \"text\": ");
-            out.appendJsonString(key.text);
-            out << QLatin1StringView(", \"reason\": \"") << UnreadAddressKey
-                << QLatin1StringView("\"}");
+            finding(QLatin1StringView("unread-address-key"));
+            json.key(QLatin1StringView("line")).value(qint64(key.line));
+            json.key(QLatin1StringView("text")).value(key.text);
+            json.key(QLatin1StringView("reason")).value(UnreadAddressKey);
+            json.endObject();
         });
     if (report.notServerFile) {
-        findings.next();
-        out << QLatin1StringView("{\"kind\": \"not-server-file\", \"reason\": \"") << NotServerFile
-            << QLatin1StringView("\"}");
+        finding(QLatin1StringView("not-server-file"));
+        json.key(QLatin1StringView("reason")).value(NotServerFile);
+        json.endObject();
     }
-    findings.end();
+    json.endArray();
+    json.endObject();
+    json.finish();
 }
 
 quint32 PoolReport::freeCount() const
@@ -255,39 +241,27 @@ void writeFreeText(Utf8Output &out, const std::vector<PoolReport> &pools)
 
 void writeFreeJson(Utf8Output &out, const QString &file, const std::vector<PoolReport> &pools)
 {
-    out << QLatin1StringView("{\"file\": ");
-    out.appendJsonString(file);
-    out << QLatin1StringView(", \"pools\": [");
-    JsonList list(out);
+    QJsonArray poolArray;
     for (const PoolReport &pool : pools) {
-        list.next();
-        out << QLatin1StringView("{\"name\": ");
-        out.appendJsonString(pool.setting->name);
-        out << QLatin1StringView(", \"line\": ");
-        writeNumber(out, pool.setting->line);
-        out << QLatin1StringView(", \"value\": ");
-        out.appendJsonString(pool.setting->value);
-        out << QLatin1StringView(", \"read\": ");
-        out.appendJsonString(pool.value);
-        out << QLatin1StringView(", \"free\": ");
-        writeNumber(out, pool.freeCount());
-        out << QLatin1StringView(", \"ranges\": [");
-        for (size_t i = 0; i < pool.free.size(); ++i) {
-            out << QLatin1StringView(i == 0 ? "{\"first\": \"" : ", {\"first\": \"")
-                << dottedAddress(pool.free[i].first) << QLatin1StringView("\", \"last\": \"")
-                << dottedAddress(pool.free[i].last) << QLatin1StringView("\"}");
-        }
-        out << QLatin1StringView("], \"templates\": [");
-        for (size_t i = 0; i < pool.templates.size(); ++i) {
-            out << QLatin1StringView(i == 0 ? "{\"line\": " : ", {\"line\": ");
-            writeNumber(out, pool.templates[i].line);
-            out << QLatin1StringView(", \"value\": ");
-            out.appendJsonString(pool.templates[i].text);
-            out << '}';
-        }
-        out << QLatin1StringView("]}");
+        QJsonArray ranges;
+        for (const AddressRange &range : pool.free)
+            ranges.append(QJsonObject{{QStringLiteral("first"), dottedAddress(range.first)},
+                                      {QStringLiteral("last"), dottedAddress(range.last)}});
+        QJsonArray templates;
+        for (const KeyLine &address : pool.templates)
+            templates.append(QJsonObject{{QStringLiteral("line"), qint64(address.line)},
+                                         {QStringLiteral("value"), address.text}});
+        poolArray.append(QJsonObject{{QStringLiteral("name"), pool.setting->name},
+                                     {QStringLiteral("line"), qint64(pool.setting->line)},
+                                     {QStringLiteral("value"), pool.setting->value},
+                                     {QStringLiteral("read"), pool.value},
+                                     {QStringLiteral("free"), qint64(pool.freeCount())},
+                                     {QStringLiteral("ranges"), ranges},
+                                     {QStringLiteral("templates"), templates}});
     }
-    list.end();
+    const QJsonObject document{{QStringLiteral("file"), file},
+                               {QStringLiteral("pools"), poolArray}};
+    out << QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Compact)) << '\n';
 }
 
 } // namespace kelto

@@ -9,11 +9,10 @@
 namespace kelto {
 
 // The output of `check`: one line per finding (nothing when all is well, so that cron
-// mails only when there is something to say), or one JSON object.
-void writeHealthText(Utf8Output &out, const HostTable &table, const MacKeys &macKeys,
-                     const HealthReport &report);
-void writeHealthJson(Utf8Output &out, const QString &file, const HostTable &table,
-                     const MacKeys &macKeys, const HealthReport &report);
+// mails only when there is something to say), or one JSON object streamed as it is
+// written (a large file can have tens of thousands of findings).
+void writeHealthText(Utf8Output &out, const HealthReport &report);
+void writeHealthJson(Utf8Output &out, const QString &file, const HealthReport &report);
 
 // A pool of the file with its free addresses.
 struct PoolReport

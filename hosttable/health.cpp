@@ -88,7 +88,7 @@ std::vector<SharedMac> sharedMacs(const FileFacts &facts, const RowKeys &rowKeys
         headers.add(header.mac, header.line);
     std::vector<SharedMac> shared;
     for (RepeatedKeys::Group &group : headers.takeGroups())
-        shared.push_back({group.key, std::move(group.items), {}}); // lines ascending
+        shared.push_back({group.key, {}, std::move(group.items), {}}); // lines ascending
     if (shared.empty())
         return shared;
 
@@ -142,8 +142,11 @@ HealthReport checkHealth(const HostTable &table, FileFacts &facts)
 {
     RowKeys rowKeys = readRowKeys(table, facts.macKeys);
     HealthReport report;
+    report.table = &table;
     report.sharedAddresses = sharedAddresses(table);
     report.sharedMacs = sharedMacs(facts, rowKeys);
+    for (SharedMac &mac : report.sharedMacs)
+        mac.text = facts.macKeys.textOf(mac.mac);
     report.sharedHostNames = sharedHostNames(table, rowKeys);
     report.addressProblems = facts.addressProblems;
     report.unreadAddressKeys = facts.unreadAddressKeys;

@@ -17,12 +17,14 @@ using RowList = std::vector<qsizetype>;
 struct SharedMac
 {
     quint64 mac = 0; // a key of FileFacts::macKeys
+    QString text; // the MAC as the server writes a header, or as compared
     std::vector<qsizetype> headerLines; // ascending
     RowList rows; // the rows that carry the MAC, in any notation
 };
 
 struct HealthReport
 {
+    const HostTable *table = nullptr; // the rows the findings name
     // Each an address held by more than one row: the rows the window selects, with the
     // row before them that first holds the address.
     std::vector<RowList> sharedAddresses;
@@ -42,7 +44,7 @@ struct HealthReport
 };
 
 // Checks a complete scan made with ScanScope::TableAndFacts. Adds the MACs of the rows
-// to `facts.macKeys`.
+// to `facts.macKeys`. The report names rows of `table`, which must outlive it.
 HealthReport checkHealth(const HostTable &table, FileFacts &facts);
 
 // The first kind of finding alone, which needs no facts.

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <cerrno>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -32,6 +33,62 @@ const QString RowTen = row("·10.··0.··0.··7", "ten \"quoted\"", "00-00-00
 const QString RowAlpha = row("192.168.··1.··5", "alpha", "00-11-22-33-44-55");
 const QString RowBeta = row("192.168.··1.··5", "Beta", "aa-bb-cc-dd-ee-ff");
 
+// RFC 4180, read strictly: every record ends in CRLF, a quoted field doubles its quotes.
+// Nothing when the text breaks those rules.
+std::optional<QList<QStringList>> readCsv(QStringView text)
+{
+    QList<QStringList> records;
+    QStringList record;
+    QString field;
+    for (qsizetype i = 0; i < text.size();) {
+        if (text[i] == u'"') {
+            for (++i;; ++i) {
+                if (i >= text.size())
+                    return std::nullopt;
+                if (text[i] == u'"' && (i + 1 >= text.size() || text[i + 1] != u'"'))
+                    break;
+                field += text[i];
+                i += text[i] == u'"';
+            }
+            ++i;
+        }
+        while (i < text.size() && text[i] != u',' && text[i] != u'\r' && text[i] != u'\n')
+            field += text[i++];
+        record << std::exchange(field, {});
+        if (i < text.size() && text[i] == u',') {
+            ++i;
+            continue;
+        }
+        if (text.sliced(i).first(std::min<qsizetype>(2, text.size() - i)) != u"\r\n")
+            return std::nullopt;
+        i += 2;
+        records << std::exchange(record, {});
+    }
+    return records;
+}
+
+QList<QStringList> readTsv(const QString &text)
+{
+    QList<QStringList> records;
+    for (const QString &line : text.split(u'\n', Qt::SkipEmptyParts)) {
+        QStringList record;
+        for (QString field : line.split(u'\t')) {
+            QString plain;
+            for (qsizetype i = 0; i < field.size(); ++i) {
+                if (field[i] != u'\\' || i + 1 == field.size()) {
+                    plain += field[i];
+                    continue;
+                }
+                const QChar c = field[++i];
+                plain += c == u't' ? u'\t' : c == u'n' ? u'\n' : c == u'r' ? u'\r' : c;
+            }
+            record << plain;
+        }
+        records << record;
+    }
+    return records;
+}
+
 } // namespace
 
 class tst_Cli : public QObject
@@ -46,6 +103,9 @@ private slots:
     void failedScanKeepsRows();
     void jsonOfNewCommands_data();
     void jsonOfNewCommands();
+    void exports_data();
+    void exports();
+    void helpAnywhere();
 
 private:
     QTemporaryDir m_dir;
@@ -128,22 +188,24 @@ void tst_Cli::run_data()
     QTest::newRow("empty path") << QStringList{"list", "-f", ""} << QByteArray() << 2 << ""
                                 << ": no file name given";
     QTest::newRow("no command") << QStringList{} << QByteArray() << 64 << ""
-                                << "no command given";
+                                << "kelto-cli: no command given\n";
     QTest::newRow("unknown command") << QStringList{"show"} << QByteArray() << 64 << ""
-                                     << "unknown command: show";
+                                     << "kelto-cli: unknown command 'show'\n";
+    QTest::newRow("command misspelt") << QStringList{"lst"} << QByteArray() << 64 << ""
+                                      << "kelto-cli: unknown command 'lst': did you mean 'list'?\n";
     QTest::newRow("lookup without number") << QStringList{"lookup"} << QByteArray() << 64 << ""
                                            << "at least one number";
     QTest::newRow("list with number") << QStringList{"list", "7"} << QByteArray() << 64 << ""
                                       << "list takes no arguments";
     QTest::newRow("unknown format")
         << QStringList{"list", "--format", "xml"} << QByteArray() << 64 << ""
-        << "unknown format for list: xml";
+        << "kelto-cli: unknown format 'xml' for list: use rows, json, csv, tsv\n";
+    QTest::newRow("format misspelt")
+        << QStringList{"list", "--format", "jsn"} << QByteArray() << 64 << ""
+        << "kelto-cli: unknown format 'jsn' for list: did you mean 'json'?\n";
     QTest::newRow("format of another command")
         << QStringList{"check", "--format", "rows"} << QByteArray() << 64 << ""
-        << "unknown format for check: rows";
-    QTest::newRow("lookup has no format")
-        << QStringList{"lookup", "--format", "json", "5"} << QByteArray() << 64 << ""
-        << "lookup has no --format";
+        << "kelto-cli: unknown format 'rows' for check: use text, json\n";
     QTest::newRow("find without text") << QStringList{"find"} << QByteArray() << 64 << ""
                                        << "find needs at least one text";
     QTest::newRow("find with empty text")
@@ -216,7 +278,13 @@ void tst_Cli::run_data()
                                       << 2 << ""
                                       << "-: line 5: malformed address";
     QTest::newRow("unknown option") << QStringList{"list", "-x"} << QByteArray() << 64 << ""
-                                    << "Unknown option 'x'";
+                                    << "kelto-cli: unknown option 'x'\n";
+    QTest::newRow("option misspelt")
+        << QStringList{"list", "--frmat", "json"} << QByteArray() << 64 << ""
+        << "kelto-cli: unknown option 'frmat': did you mean '--format'?\n";
+    QTest::newRow("option without its value")
+        << QStringList{"list", "--format"} << QByteArray() << 64 << ""
+        << "kelto-cli: missing value after '--format'\n";
     QTest::newRow("version") << QStringList{"--version"} << QByteArray() << 0
                              << "kelto-cli " KELTO_VERSION "\n"
                              << "";
@@ -233,6 +301,10 @@ void tst_Cli::run()
     const Run result = runCli(arguments, m_dir.path(), input);
     QCOMPARE(result.out, out);
     QVERIFY2(result.err.contains(err), qPrintable(result.err));
+    // A usage error is one line naming the problem, and where to read more.
+    if (status == 64)
+        QCOMPARE(result.err.section(u'\n', 1),
+                 QStringLiteral("Try 'kelto-cli --help' for more information.\n"));
     QCOMPARE(result.err.isEmpty(), err.isEmpty());
     QCOMPARE(result.status, status);
 }
@@ -308,6 +380,80 @@ void tst_Cli::jsonOfNewCommands()
     QCOMPARE(
         QString::fromUtf8(QJsonDocument(array.first().toObject()).toJson(QJsonDocument::Compact)),
         first);
+}
+
+void tst_Cli::exports_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QList<QStringList>>("records");
+
+    const QStringList header = {"address", "hostname", "mac", "duplicate"};
+    // Host names a spreadsheet must neither split nor run: a comma, quotes, a formula, a
+    // tab and a backslash.
+    const QList<QStringList> hosts = {
+        header,
+        {"10.0.0.1", "'=SUM(A1:A9)", "00-00-00-00-00-01", "false"},
+        {"10.0.0.2", "a,b \"c\"", "00-00-00-00-00-02", "false"},
+        {"10.0.0.3", "'-minus", "", "false"},
+        {"10.0.0.3", "tab\there\\", "", "true"},
+    };
+    QList<QStringList> tsv = hosts;
+    tsv[1][1] = "=SUM(A1:A9)";
+    tsv[3][1] = "-minus";
+    QTest::newRow("list csv") << QStringList{"list", "--format", "csv", "-f", "export.ini"}
+                              << hosts;
+    QTest::newRow("list tsv") << QStringList{"list", "--format", "tsv", "-f", "export.ini"} << tsv;
+    QTest::newRow("find csv") << QStringList{"find", "--format", "csv", "-f", "export.ini", "a,b"}
+                              << QList<QStringList>{header, hosts[2]};
+    QTest::newRow("lookup tsv") << QStringList{"lookup",     "--format", "tsv", "-f",
+                                               "export.ini", "2",        "9"}
+                                << QList<QStringList>{
+                                       {"number", "found", "address", "hostname", "mac"},
+                                       {"2", "true", "10.0.0.2", "a,b \"c\"", "00-00-00-00-00-02"},
+                                       {"9", "false", "", "", ""}};
+    QTest::newRow("lookup json") << QStringList{"lookup",     "--format", "json", "-f",
+                                                "export.ini", "1",        "07"}
+                                 << QList<QStringList>{{"1", "true", "10.0.0.1", "=SUM(A1:A9)",
+                                                        "00-00-00-00-00-01"},
+                                                       {"07", "false", "", "", ""}};
+}
+
+void tst_Cli::exports()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QList<QStringList>, records);
+
+    writeFile(
+        m_dir, QStringLiteral("export.ini"),
+        crlf({"[00-00-00-00-00-01]", "IPADDR=10.0.0.1", "Hostname==SUM(A1:A9)",
+              "[00-00-00-00-00-02]", "IPADDR=10.0.0.2", "Hostname=a,b \"c\"", "IPADDR=10.0.0.3",
+              "Hostname=-minus", "IPADDR=10.0.0.3", "Hostname=tab\there\\"}));
+    const Run run = runCli(arguments, m_dir.path());
+    QVERIFY2(run.status == 0 || run.status == 1, qPrintable(run.err));
+    const QString format = arguments[2];
+    QList<QStringList> read;
+    if (format == QLatin1StringView("csv")) {
+        read = readCsv(run.out).value_or(QList<QStringList>{{"not RFC 4180"}});
+    } else if (format == QLatin1StringView("tsv")) {
+        QVERIFY(!run.out.contains(u'\r'));
+        read = readTsv(run.out);
+    } else {
+        for (const QJsonValue &value : QJsonDocument::fromJson(run.out.toUtf8()).array()) {
+            const QJsonObject o = value.toObject();
+            read << QStringList{o["number"].toString(), o["found"].toBool() ? "true" : "false",
+                                o["address"].toString(), o["hostname"].toString(),
+                                o["mac"].toString()};
+        }
+    }
+    QCOMPARE(read, records);
+}
+
+void tst_Cli::helpAnywhere()
+{
+    const Run help = runCli({"--help"}, m_dir.path());
+    QCOMPARE(help.status, 0);
+    QVERIFY(help.out.startsWith(QStringLiteral("Usage: kelto-cli [options]")));
+    QCOMPARE(runCli({"list", "-f", "missing.ini", "--help"}, m_dir.path()).out, help.out);
 }
 
 void tst_Cli::failedScanKeepsRows()

@@ -1,0 +1,220 @@
+#include "commands.h"
+
+#include "health.h"
+#include "jsonwriter.h"
+#include "lookup.h"
+#include "pools.h"
+#include "reports.h"
+#include "search.h"
+
+#include <cstdio>
+
+namespace kelto {
+
+namespace {
+
+int list(const Options &options, ScanResult &result, Utf8Output &out)
+{
+    switch (options.format) {
+    case Format::Json:
+        writeJson(out, options.file, result);
+        break;
+    case Format::Csv:
+    case Format::Tsv:
+        writeTable(out, result.table,
+                   options.format == Format::Csv ? TableFormat::Csv : TableFormat::Tsv);
+        break;
+    default:
+        writeRows(out, result.table);
+    }
+    return Success;
+}
+
+int lookUp(const Options &options, ScanResult &result, Utf8Output &out)
+{
+    int status = Success;
+    JsonWriter json(out);
+    if (options.format == Format::Json)
+        json.beginArray();
+    else if (options.format == Format::Tsv)
+        out << QLatin1StringView("number\tfound\taddress\thostname\tmac\n");
+    for (const QString &typed : options.arguments) {
+        const LookupResult found = lookup(result.table, alignHostNumber(typed));
+        const bool matched = found.row >= 0;
+        if (!matched)
+            status = NotFound;
+        if (options.format == Format::Json) {
+            json.beginObject();
+            json.key(QLatin1StringView("number")).value(typed);
+            json.key(QLatin1StringView("found")).value(matched);
+            json.key(QLatin1StringView("address")).value(matched ? found.shown.address : QString());
+            json.key(QLatin1StringView("hostname")).value(found.shown.hostName);
+            json.key(QLatin1StringView("mac")).value(found.shown.mac);
+            json.endObject();
+        } else if (options.format == Format::Tsv) {
+            writeTsvField(out, typed);
+            out << QLatin1StringView(matched ? "\ttrue\t" : "\tfalse\t");
+            writeTsvField(out, matched ? found.shown.address : QString());
+            out << '\t';
+            writeTsvField(out, found.shown.hostName);
+            out << '\t';
+            writeTsvField(out, found.shown.mac);
+            out << '\n';
+        } else {
+            out << found.shown.address << '\t' << found.shown.hostName << '\t' << found.shown.mac
+                << '\n';
+        }
+    }
+    if (options.format == Format::Json) {
+        json.endArray();
+        json.finish();
+    }
+    return status;
+}
+
+int find(const Options &options, ScanResult &result, Utf8Output &out)
+{
+    const HostSearch search(options.arguments);
+    bool matched = false;
+    const RowFilter keep = [&search, &matched](const HostRow &row) {
+        const bool match = search.matches(row);
+        matched = matched || match;
+        return match;
+    };
+    switch (options.format) {
+    case Format::Json:
+        writeJson(out, options.file, result, keep);
+        break;
+    case Format::Csv:
+    case Format::Tsv:
+        writeTable(out, result.table,
+                   options.format == Format::Csv ? TableFormat::Csv : TableFormat::Tsv, keep);
+        break;
+    default:
+        writeRows(out, result.table, keep);
+    }
+    return matched ? Success : NotFound;
+}
+
+// A scan that did not complete leaves out rows, so findings and free addresses would be
+// wrong: check and free report only the failure.
+int check(const Options &options, ScanResult &result, Utf8Output &out)
+{
+    if (!result.isComplete())
+        return ScanFailed;
+    const HealthReport report = checkHealth(result.table, result.facts);
+    if (options.format == Format::Json)
+        writeHealthJson(out, options.file, report);
+    else
+        writeHealthText(out, report);
+    return report.isEmpty() ? Success : NotFound;
+}
+
+int listFree(const Options &options, ScanResult &result, Utf8Output &out)
+{
+    if (!result.isComplete())
+        return ScanFailed;
+    std::vector<AddressPool> pools;
+    std::vector<PoolReport> reports;
+    for (PoolReading &reading : readPools(result.facts)) {
+        if (!reading.pool) {
+            printError(QStringLiteral("%1: line %2: %3: %4, skipped")
+                           .arg(options.file)
+                           .arg(reading.setting->line)
+                           .arg(reading.setting->name, reading.problem));
+            continue;
+        }
+        PoolReport report{reading.setting, reading.value, {}, {}};
+        for (const KeyLine &address : result.facts.templateAddresses) {
+            if (mayAssignInto(address.text, *reading.pool))
+                report.templates.push_back(address);
+        }
+        pools.push_back(*reading.pool);
+        reports.push_back(std::move(report));
+    }
+    std::vector<std::vector<AddressRange>> free
+        = freeAddresses(pools, result.table, result.facts.heldAddresses);
+    for (size_t i = 0; i < reports.size(); ++i)
+        reports[i].free = std::move(free[i]);
+
+    if (options.format == Format::Json)
+        writeFreeJson(out, options.file, reports);
+    else
+        writeFreeText(out, reports);
+    if (reports.empty())
+        printError(QStringLiteral("%1: no address pool (IPPOOL_n= in [SETTINGS]) to read")
+                       .arg(options.file));
+    const bool exhausted = std::any_of(reports.begin(), reports.end(),
+                                       [](const PoolReport &r) { return r.free.empty(); });
+    return reports.empty() || exhausted ? NotFound : Success;
+}
+
+} // namespace
+
+QLatin1StringView formatName(Format format)
+{
+    switch (format) {
+    case Format::Rows:
+        return QLatin1StringView("rows");
+    case Format::Text:
+        return QLatin1StringView("text");
+    case Format::Json:
+        return QLatin1StringView("json");
+    case Format::Csv:
+        return QLatin1StringView("csv");
+    case Format::Tsv:
+        return QLatin1StringView("tsv");
+    }
+    return {};
+}
+
+const std::vector<Command> &commands()
+{
+    using F = Format;
+    static const std::vector<Command> all = {
+        {QLatin1StringView("list"),
+         {},
+         QLatin1StringView("every row; \"* \" marks a row that repeats the address above it"),
+         {F::Rows, F::Json, F::Csv, F::Tsv},
+         ScanScope::Table,
+         list},
+        {QLatin1StringView("lookup"),
+         QLatin1StringView("number"),
+         QLatin1StringView("address, host name and MAC of the first row for each host\n"
+                           "number (the last octet), separated by tabs"),
+         {F::Text, F::Json, F::Tsv},
+         ScanScope::Table,
+         lookUp},
+        {QLatin1StringView("find"),
+         QLatin1StringView("text"),
+         QLatin1StringView("the rows, as list shows them, whose address, host name or MAC\n"
+                           "contains any TEXT, letter case aside; a TEXT of four or more hex\n"
+                           "digits written as (part of) a MAC matches it in any notation\n"
+                           "(find 1a:2b finds 00-1A-2B-33-44-55)"),
+         {F::Rows, F::Json, F::Csv, F::Tsv},
+         ScanScope::Table,
+         find},
+        {QLatin1StringView("check"),
+         {},
+         QLatin1StringView("reservation health, one line per finding: an address held by\n"
+                           "more than one client, a MAC heading more than one section, a host\n"
+                           "name on more than one MAC, an address value that is not a dotted\n"
+                           "IPv4 address, an address key the server reads but the table does\n"
+                           "not (IpAddr=, IPADDR = ), a file with no [SETTINGS] and no client\n"
+                           "section; prints nothing when all is well"),
+         {F::Text, F::Json},
+         ScanScope::TableAndFacts,
+         check},
+        {QLatin1StringView("free"),
+         {},
+         QLatin1StringView("for each pool IPPOOL_n= of [SETTINGS] ($(Section\\Key) references\n"
+                           "replaced), the addresses no client holds (192.168.10.24-30,\n"
+                           "192.168.10.32), and the template sections that may assign them"),
+         {F::Text, F::Json},
+         ScanScope::TableAndFacts,
+         listFree},
+    };
+    return all;
+}
+
+} // namespace kelto

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "output.h"
+#include "scan.h"
+
+#include <QLatin1StringView>
+#include <QStringList>
+
+#include <vector>
+
+namespace kelto {
+
+// Exit statuses. check follows the monitoring-plugin convention: 0 nothing to report,
+// 1 findings, 2 the file could not be read.
+inline constexpr int Success = 0;
+inline constexpr int NotFound = 1; // lookup, find; findings for check; a pool without free address
+inline constexpr int ScanFailed = 2;
+inline constexpr int UsageError = 64; // as sysexits.h
+inline constexpr int OutputError = 74;
+
+enum class Format { Rows, Text, Json, Csv, Tsv };
+QLatin1StringView formatName(Format format);
+
+struct Command;
+
+// What a command is asked to do.
+struct Options
+{
+    const Command *command = nullptr;
+    QStringList arguments;
+    QString file;
+    Format format = Format::Rows;
+    qint64 sizeLimit = DefaultSizeLimit;
+};
+
+// One command of kelto-cli: the table drives parsing, the help and the dispatch.
+struct Command
+{
+    QLatin1StringView name;
+    QLatin1StringView argument; // "number", "text", or empty: the command takes none
+    QLatin1StringView help; // its lines in the help, after the name
+    std::vector<Format> formats; // the first is the default
+    ScanScope scope = ScanScope::Table;
+    int (*run)(const Options &options, ScanResult &result, Utf8Output &out) = nullptr;
+};
+
+const std::vector<Command> &commands();
+
+} // namespace kelto
