@@ -199,8 +199,11 @@ void tst_BadInput::fileChangingWhileRead()
         }
     };
     std::thread writer([&] {
+        // Unbuffered: each version is written by one system call, as the server writes
+        // its file. A writer that pauses in the middle of a version leaves a shorter file
+        // for a while, which no reader can tell from a complete one.
         QFile file(path);
-        if (!file.open(QIODevice::ReadWrite))
+        if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
             return;
         for (int i = 0; !done; ++i) {
             file.resize(0);
