@@ -1,7 +1,5 @@
 #include "commandline.h"
 
-#include <QCoreApplication>
-
 #ifdef Q_OS_WIN
 #include <windows.h>
 #endif
@@ -36,12 +34,17 @@ QString argumentTextOf(const QStringList &arguments)
     return arguments.mid(1).join(u' ');
 }
 
-QString argumentText()
+QString argumentText(int argc, char *argv[])
 {
 #ifdef Q_OS_WIN
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
     return argumentTextOf(QStringView(reinterpret_cast<const char16_t *>(::GetCommandLineW())));
 #else
-    return argumentTextOf(QCoreApplication::arguments());
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return argumentTextOf(arguments);
 #endif
 }
 

@@ -17,7 +17,8 @@ QString argumentTextOf(QStringView commandLine);
 // program's name, joined by single spaces.
 QString argumentTextOf(const QStringList &arguments);
 
-// This process's argument text, the platform's way.
-QString argumentText();
+// This process's argument text, the platform's way: from the arguments of main(), or on
+// Windows from the command line itself.
+QString argumentText(int argc, char *argv[]);
 
 } // namespace commandline

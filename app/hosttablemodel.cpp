@@ -1,5 +1,7 @@
 #include "hosttablemodel.h"
 
+#include <QBrush>
+
 #include <limits>
 
 HostTableModel::HostTableModel(QObject *parent) : QAbstractListModel(parent) { }
@@ -20,9 +22,27 @@ QVariant HostTableModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
         return m_table.rowText(index.row());
+    case Qt::BackgroundRole:
+        return sharesAddress(index.row()) && m_markColor.isValid() ? QBrush(m_markColor)
+                                                                   : QVariant();
+    case Qt::AccessibleDescriptionRole:
+        return sharesAddress(index.row()) ? QStringLiteral("address shared with another row")
+                                          : QVariant();
     default:
         return {};
     }
+}
+
+bool HostTableModel::sharesAddress(int row) const
+{
+    return m_table.isRepeated(row) || (row + 1 < rowCount() && m_table.isRepeated(row + 1));
+}
+
+void HostTableModel::setMarkColor(const QColor &color)
+{
+    m_markColor = color;
+    if (rowCount() > 0)
+        emit dataChanged(index(0), index(rowCount() - 1), {Qt::BackgroundRole});
 }
 
 void HostTableModel::setTable(kelto::HostTable table)

@@ -3,10 +3,13 @@
 #include "hosttable.h"
 
 #include <QAbstractListModel>
+#include <QColor>
 #include <QItemSelection>
 
 // The host table as a list model: one row of text per host row, composed when the view
-// asks for it, so a million rows cost no more than the table itself.
+// asks for it, so a million rows cost no more than the table itself. Rows whose address
+// is shared with a neighbour carry a mark of their own, so that a click, which changes
+// the selection, never hides a duplicate.
 class HostTableModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -23,7 +26,13 @@ public:
 
     // The rows that repeat the address above them, as one selection of ranges.
     QItemSelection repeatedRows() const;
+    // Whether the row shares its address with the row before or after it: the repeated
+    // rows and the first row of each of their runs. Only a complete scan marks any.
+    bool sharesAddress(int row) const;
+    // The background of the rows that share an address.
+    void setMarkColor(const QColor &color);
 
 private:
     kelto::HostTable m_table;
+    QColor m_markColor;
 };

@@ -6,15 +6,29 @@
 #include "scan.h"
 #include "twips.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QScrollBar>
+#include <QWindow>
 
 #include <limits>
 
@@ -97,11 +111,24 @@ class HostTableView : public QListView
 public:
     using QListView::QListView;
 
+    // What Ctrl+C does: the view's own copies only the current row.
+    std::function<void()> copy;
+
 protected:
     void updateGeometries() override
     {
         QListView::updateGeometries();
         horizontalScrollBar()->setRange(0, 0);
+    }
+
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->matches(QKeySequence::Copy) && copy) {
+            copy();
+            event->accept();
+            return;
+        }
+        QListView::keyPressEvent(event);
     }
 };
 
@@ -125,11 +152,51 @@ QLabel *label(QWidget *window, const char *name, const Placement &at, const QFon
     return control;
 }
 
+// The scan failure message, modal to the window and centred on it. At start-up the
+// window may not be mapped yet: the box waits for it (a few seconds at most), so that it
+// does not appear in a corner of the screen.
 void showFailureBox(QWidget *window, const QString &message)
 {
+    constexpr int MostWaitMs = 3000;
+    QElapsedTimer waited;
+    waited.start();
+    while (window->isVisible() && window->windowHandle() && !window->windowHandle()->isExposed()
+           && waited.elapsed() < MostWaitMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kelto"), message, QMessageBox::Ok, window);
+    box.setWindowModality(Qt::WindowModal);
     box.exec();
 }
+
+// Rows that share an address: a tint of the selection colour over the base, readable in
+// light and dark themes, distinct from the selection itself.
+QColor markColor(const QPalette &palette)
+{
+    const QColor base = palette.color(QPalette::Base);
+    const QColor highlight = palette.color(QPalette::Highlight);
+    constexpr float Share = 0.3F;
+    return QColor::fromRgbF(base.redF() + (highlight.redF() - base.redF()) * Share,
+                            base.greenF() + (highlight.greenF() - base.greenF()) * Share,
+                            base.blueF() + (highlight.blueF() - base.blueF()) * Share);
+}
+
+// Restores the normal cursor on every way out of a scope, exceptions included.
+class BusyCursor
+{
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { restore(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+    void restore()
+    {
+        if (std::exchange(m_busy, false))
+            QGuiApplication::restoreOverrideCursor();
+    }
+
+private:
+    bool m_busy = true;
+};
 
 } // namespace
 
@@ -151,6 +218,8 @@ Keltofrm::Keltofrm(QWidget *parent)
 
     connect(IP, &QLineEdit::returnPressed, this, &Keltofrm::enterInIP);
     connect(Source, &QLineEdit::returnPressed, this, &Keltofrm::load);
+    createActions();
+    setAcceptDrops(true);
 }
 
 Keltofrm::~Keltofrm() = default;
@@ -162,8 +231,11 @@ void Keltofrm::createControls()
     IP->setAccessibleName(QStringLiteral("Host number"));
     Label2 = label(this, "Label2", Label2At, captionFont(), QStringLiteral("Host Name for"));
     Host = label(this, "Host", HostAt, outputFont());
+    Host->setAccessibleName(QStringLiteral("Host name"));
 
-    Table = place<HostTableView>(this, "Table", TableAt, tableFont());
+    auto *table = place<HostTableView>(this, "Table", TableAt, tableFont());
+    table->copy = [this] { copyRows(); };
+    Table = table;
     Table->setAccessibleName(QStringLiteral("Host table"));
     Table->setModel(m_model);
     Table->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -174,13 +246,19 @@ void Keltofrm::createControls()
     Table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Table->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
+    m_model->setMarkColor(markColor(Table->palette()));
+    Table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Table, &QWidget::customContextMenuRequested, this, &Keltofrm::showTableMenu);
+
     Result = label(this, "Result", ResultAt, outputFont());
+    Result->setAccessibleName(QStringLiteral("Address"));
     Mypath = label(this, "Mypath", MypathAt, captionFont(), QStringLiteral("Ini path"));
     Source = place<QLineEdit>(this, "Source", SourceAt, windowFont());
     Source->setAccessibleName(QStringLiteral("Ini path"));
     Source->setMaxLength(std::numeric_limits<int>::max()); // a path of any length
     Source->setText(DefaultSource);
     mac = label(this, "mac", macAt, outputFont());
+    mac->setAccessibleName(QStringLiteral("MAC address"));
 
     // Labels never take the focus; it moves among IP, Table and Source, in that order.
     setTabOrder(IP, Table);
@@ -201,18 +279,135 @@ void Keltofrm::setFailureReporter(FailureReporter reporter)
     m_reportFailure = std::move(reporter);
 }
 
+void Keltofrm::createActions()
+{
+    const auto action
+        = [this](const char *name, const QString &text, QList<QKeySequence> keys, auto slot) {
+              auto *a = new QAction(text, this);
+              a->setObjectName(QLatin1StringView(name));
+              a->setShortcuts(keys);
+              connect(a, &QAction::triggered, this, slot);
+              addAction(a);
+              return a;
+          };
+    action("open", QStringLiteral("Open..."), QKeySequence::keyBindings(QKeySequence::Open),
+           &Keltofrm::openFile);
+    action("reload", QStringLiteral("Reload"), QKeySequence::keyBindings(QKeySequence::Refresh),
+           &Keltofrm::load);
+    action("quit", QStringLiteral("Quit"),
+           QKeySequence::keyBindings(QKeySequence::Quit) << QKeySequence(Qt::CTRL | Qt::Key_Q),
+           &QWidget::close);
+
+    m_tableMenu = new QMenu(this);
+    m_tableMenu->setObjectName(QStringLiteral("tableMenu"));
+    const auto item = [this](const char *name, const QString &text, auto slot) {
+        QAction *a = m_tableMenu->addAction(text, this, slot);
+        a->setObjectName(QLatin1StringView(name));
+    };
+    item("copyRows", QStringLiteral("Copy rows"), &Keltofrm::copyRows);
+    item("copyAddress", QStringLiteral("Copy address"),
+         [this] { copyField(&kelto::HostFields::address); });
+    item("copyHostName", QStringLiteral("Copy host name"),
+         [this] { copyField(&kelto::HostFields::hostName); });
+    item("copyMac", QStringLiteral("Copy MAC"), [this] { copyField(&kelto::HostFields::mac); });
+    m_tableMenu->addSeparator();
+    item("selectRepeated", QStringLiteral("Select repeated addresses"),
+         &Keltofrm::selectRepeatedRows);
+}
+
+void Keltofrm::showTableMenu(const QPoint &position)
+{
+    m_menuRow = Table->indexAt(position).row();
+    const bool onRow = m_menuRow >= 0;
+    for (const char *name : {"copyAddress", "copyHostName", "copyMac"})
+        m_tableMenu->findChild<QAction *>(QLatin1StringView(name))->setEnabled(onRow);
+    m_tableMenu->popup(Table->viewport()->mapToGlobal(position));
+}
+
+void Keltofrm::copyRows()
+{
+    QList<int> rows;
+    for (const QModelIndex &index : Table->selectionModel()->selectedIndexes())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    QString text;
+    for (const int row : rows)
+        text += m_model->table().rowText(row) + u'\n';
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void Keltofrm::copyField(QString kelto::HostFields::*field)
+{
+    if (m_menuRow >= 0 && m_menuRow < m_model->rowCount())
+        QGuiApplication::clipboard()->setText(kelto::fieldsOf(m_model->table().row(m_menuRow))
+                                              .*field);
+}
+
+void Keltofrm::selectRepeatedRows()
+{
+    Table->selectionModel()->select(m_model->repeatedRows(), QItemSelectionModel::ClearAndSelect);
+}
+
+void Keltofrm::openFile()
+{
+    // Qt's file dialog remembers its last folder in Qt's own settings; Kelto stores nothing.
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Open dhcpsrv.ini"), QFileInfo(Source->text()).absolutePath(),
+        QStringLiteral("dhcpsrv.ini (dhcpsrv.ini);;INI files (*.ini);;All files (*)"));
+    if (!path.isEmpty())
+        loadPath(QDir::toNativeSeparators(path));
+}
+
+void Keltofrm::loadPath(const QString &path)
+{
+    Source->setText(path);
+    load();
+}
+
+namespace {
+
+// The one local file that a drag carries, or nothing.
+QString droppedFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1
+        || !data->urls().front().isLocalFile())
+        return {};
+    return QDir::toNativeSeparators(data->urls().front().toLocalFile());
+}
+
+} // namespace
+
+void Keltofrm::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Keltofrm::dropEvent(QDropEvent *event)
+{
+    const QString path = droppedFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    loadPath(path);
+}
+
 void Keltofrm::load()
 {
+    BusyCursor busy;
     m_model->clear();
     kelto::ScanResult scan = kelto::scanFile(Source->text());
     const bool complete = scan.isComplete();
     m_model->setTable(std::move(scan.table));
     if (!complete) {
-        m_reportFailure(this, ScanFailureMessage);
+        busy.restore();
+        m_reportFailure(
+            this, ScanFailureMessage + u'\n'
+                      + QStringLiteral("%1: %2").arg(Source->text(), scan.failure->description()));
         return;
     }
     IP->setFocus();
-    Table->selectionModel()->select(m_model->repeatedRows(), QItemSelectionModel::Select);
+    selectRepeatedRows();
 }
 
 void Keltofrm::enterInIP()
@@ -228,6 +423,12 @@ void Keltofrm::lookup()
     Host->setText(found.shown.hostName);
     mac->setText(found.shown.mac);
     IP->clear();
+    if (found.row < 0)
+        return;
+    // The found row comes into view as the current row; the selection stays as it is.
+    const QModelIndex index = m_model->index(int(found.row));
+    Table->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    Table->scrollTo(index);
 }
 
 void Keltofrm::resizeEvent(QResizeEvent *event)
@@ -241,6 +442,8 @@ void Keltofrm::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         followWindowSize();
+    if (event->type() == QEvent::PaletteChange && m_model)
+        m_model->setMarkColor(markColor(palette()));
 }
 
 void Keltofrm::followWindowSize()

@@ -4,10 +4,13 @@
 
 #include <functional>
 
+#include "lookup.h"
+
 class HostTableModel;
 class QLabel;
 class QLineEdit;
 class QListView;
+class QMenu;
 
 // The Kelto window: the lookup line, the host table and the path of the configuration
 // file, laid out as fixed controls. The host table and the lookup come from the
@@ -37,17 +40,30 @@ public slots:
     void lookup();
     // Rebuilds the host table from the file named in Source. On success the focus goes
     // to IP and repeated addresses are selected; on failure the rows read so far stay
-    // and the scan failure message is shown.
+    // and the scan failure message is shown, with the file and the cause below it.
+    // Enter in Source, F5, Ctrl+O and dropping a file run it.
     void load();
+
+    // Ctrl+C in the table: every selected row, in table order, one per line, as shown.
+    void copyRows();
+    // Selects the rows that repeat the address before them, as load does.
+    void selectRepeatedRows();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void createControls();
+    void createActions();
     void enterInIP();
     void followWindowSize();
+    void showTableMenu(const QPoint &position);
+    void copyField(QString kelto::HostFields::*field);
+    void openFile();
+    void loadPath(const QString &path);
 
     // The controls, named as the administrator's documentation names them.
     QLabel *Label1 = nullptr;
@@ -62,4 +78,6 @@ private:
 
     HostTableModel *m_model = nullptr;
     FailureReporter m_reportFailure;
+    QMenu *m_tableMenu = nullptr; // the table's context menu
+    int m_menuRow = -1; // the row it was opened on, or -1
 };

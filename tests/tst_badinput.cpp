@@ -179,9 +179,11 @@ void tst_BadInput::largeFiles()
 void tst_BadInput::fileChangingWhileRead()
 {
     // A writer rewrites the file in place, alternating two versions of the same size, while
-    // it is read: each scan gives the rows of one version (an empty file between two
-    // writes is one too), or the failure, never a mixture. The writer pauses longer than
-    // the system's clock tick, so that each writing gives the file a new modification time.
+    // it is read: each scan gives the rows of one version, or the failure, never a
+    // mixture. The writer pauses longer than the system's clock tick, so that each writing
+    // gives the file a new modification time. A writer held up in the middle of a version
+    // leaves a shorter file that no reader can tell from a whole one: its rows are a part
+    // of one version, and its last line may be cut (a malformed address).
     QTemporaryDir dir;
     const QByteArray first = clients(2'000, "10.0.0.1", "first");
     const QByteArray other = clients(2'000, "10.0.0.2", "other");
@@ -218,15 +220,15 @@ void tst_BadInput::fileChangingWhileRead()
         const Stop stop{done, writer}; // also when a check below fails
         for (int i = 0; i < 300; ++i) {
             const ScanResult result = scanFile(path);
-            if (!result.isComplete()) {
-                QCOMPARE(result.failure->cause, ScanFailure::Cause::FileChanged);
-                continue;
-            }
+            if (!result.isComplete())
+                QVERIFY2(result.failure->cause == ScanFailure::Cause::FileChanged
+                             || result.failure->cause == ScanFailure::Cause::MalformedAddress,
+                         qPrintable(result.failure->description()));
             const qsizetype size = result.table.size();
-            QVERIFY2(size == 0 || size == 2'000, qPrintable(QString::number(size)));
+            QVERIFY2(size <= 2'000, qPrintable(QString::number(size)));
             if (size > 0)
                 QCOMPARE(result.table.row(0).hostName(), result.table.row(size - 1).hostName());
-            whole += size > 0;
+            whole += size == 2'000;
         }
     }
     QVERIFY(whole > 0);

@@ -6,13 +6,20 @@
 #include "testsupport.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
+
+#include <cerrno>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -55,6 +62,13 @@ private slots:
     void lookup_data();
     void lookup();
     void missAfterHit();
+    void copyRows();
+    void tableMenu_data();
+    void tableMenu();
+    void marksOutlastTheSelection();
+    void reloadAndDrop();
+    void helpAndVersion_data();
+    void helpAndVersion();
     void resizeRule_data();
     void resizeRule();
     void resizingMovesOnlyTable();
@@ -79,8 +93,10 @@ void tst_Keltofrm::init()
     QVERIFY(QDir::setCurrent(m_dir->path()));
     m_failures.clear();
     m_window = new Keltofrm;
-    m_window->setFailureReporter(
-        [this](QWidget *, const QString &message) { m_failures << message; });
+    m_window->setFailureReporter([this](QWidget *, const QString &message) {
+        // The busy cursor of the scan is gone before the box appears.
+        m_failures << message + (QGuiApplication::overrideCursor() ? "\n(busy cursor)" : "");
+    });
 }
 
 void tst_Keltofrm::cleanup()
@@ -190,7 +206,9 @@ void tst_Keltofrm::windowAtCreation()
     QCOMPARE(control("IP")->accessibleName(), QStringLiteral("Host number"));
     QCOMPARE(control("Source")->accessibleName(), QStringLiteral("Ini path"));
     QCOMPARE(control("Table")->accessibleName(), QStringLiteral("Host table"));
-    QVERIFY(control("Host")->accessibleName().isEmpty());
+    QCOMPARE(control("Result")->accessibleName(), QStringLiteral("Address"));
+    QCOMPARE(control("Host")->accessibleName(), QStringLiteral("Host name"));
+    QCOMPARE(control("mac")->accessibleName(), QStringLiteral("MAC address"));
 
     const auto *table = control<QListView>("Table");
     QCOMPARE(table->selectionMode(), QAbstractItemView::ExtendedSelection);
@@ -271,11 +289,12 @@ void tst_Keltofrm::failureKeepsRowsAndFocus()
 {
     startOn(crlf({"IPADDR=1.1.1.1", "Hostname=a", "IPADDR=1.1.1.1", "Hostname=b", "IPADDR=10.0.0",
                   "Hostname=c"}));
-    QCOMPARE(m_failures, QStringList{Keltofrm::ScanFailureMessage});
-    QCOMPARE(Keltofrm::ScanFailureMessage.split(u'\n'),
+    // The three lines, then the file and the cause.
+    QCOMPARE(m_failures.value(0).split(u'\n'),
              (QStringList{"Install in the DHCP directory",
                           "or make shortcut with path to the dhcpsrv.ini file",
-                          "Expand window and enter dhcpsrv.ini path"}));
+                          "Expand window and enter dhcpsrv.ini path",
+                          "dhcpsrv.ini: line 5: malformed address \"10.0.0\""}));
     QCOMPARE(shownRows(), (QStringList{row("··1.··1.··1.··1", "a"), row("··1.··1.··1.··1", "b")}));
     QVERIFY(selectedRows().isEmpty()); // no repeated addresses marked after a failure
 
@@ -303,27 +322,34 @@ void tst_Keltofrm::serverSettingsBeforeClients()
 void tst_Keltofrm::unreadablePaths_data()
 {
     QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("cause");
 
-    QTest::newRow("directory") << ".";
+    QTest::newRow("directory") << "."
+                               << ".: not a regular file";
 #ifdef Q_OS_UNIX
-    QTest::newRow("FIFO without writer") << "fifo";
-    QTest::newRow("device") << "/dev/zero";
+    QTest::newRow("FIFO without writer") << "fifo"
+                                         << "fifo: not a regular file";
+    QTest::newRow("device") << "/dev/zero"
+                            << "/dev/zero: not a regular file";
 #else
-    QTest::newRow("device") << "NUL";
+    QTest::newRow("device") << "NUL"
+                            << "NUL: not a regular file";
 #endif
-    QTest::newRow("missing") << "missing.ini";
+    QTest::newRow("missing") << "missing.ini"
+                             << "missing.ini: " + qt_error_string(ENOENT);
 }
 
 void tst_Keltofrm::unreadablePaths()
 {
     QFETCH(QString, path);
+    QFETCH(QString, cause);
 
 #ifdef Q_OS_UNIX
     QVERIFY(::mkfifo(qPrintable(m_dir->filePath(QStringLiteral("fifo"))), 0600) == 0);
 #endif
     m_window->start(QLatin1Char('"') + path + QLatin1Char('"'));
-    // One message, nothing hangs, and the window stays usable.
-    QCOMPARE(m_failures, QStringList{Keltofrm::ScanFailureMessage});
+    // One message that says why, nothing hangs, and the window stays usable.
+    QCOMPARE(m_failures, QStringList{Keltofrm::ScanFailureMessage + u'\n' + cause});
     QVERIFY(shownRows().isEmpty());
     QTest::keyClicks(control("IP"), QStringLiteral("7"));
     QTest::keyClick(control("IP"), Qt::Key_Return);
@@ -398,7 +424,16 @@ void tst_Keltofrm::lookup()
     QCOMPARE(control<QLineEdit>("IP")->text(), QString());
     QCOMPARE(QApplication::focusWidget(), control("IP"));
     QCOMPARE(selectedRows(), selected);
-    QCOMPARE(table->verticalScrollBar()->value(), scrolled);
+    if (host.isEmpty()) {
+        // A lookup that matched nothing changes nothing in the table.
+        QCOMPARE(table->verticalScrollBar()->value(), scrolled);
+        QVERIFY(!table->currentIndex().isValid());
+    } else {
+        // The found row is the current row, and in view.
+        const QModelIndex current = table->currentIndex();
+        QCOMPARE(current.data().toString().mid(16).simplified(), host + ' ' + mac);
+        QVERIFY(table->viewport()->rect().intersects(table->visualRect(current)));
+    }
 }
 
 void tst_Keltofrm::missAfterHit()
@@ -412,6 +447,131 @@ void tst_Keltofrm::missAfterHit()
     QCOMPARE(control<QLabel>("Result")->text(), QStringLiteral(" 99"));
     QCOMPARE(control<QLabel>("Host")->text(), QString());
     QCOMPARE(control<QLabel>("mac")->text(), QString());
+}
+
+void tst_Keltofrm::copyRows()
+{
+    startOn(Clients);
+    auto *table = control<QListView>("Table");
+    table->clearSelection();
+    const QAbstractItemModel *model = table->model();
+    table->selectionModel()->select(model->index(3, 0), QItemSelectionModel::Select);
+    table->selectionModel()->select(model->index(0, 0), QItemSelectionModel::Select);
+    // The current row, not selected, is not copied.
+    table->selectionModel()->setCurrentIndex(model->index(4, 0), QItemSelectionModel::NoUpdate);
+    table->setFocus();
+    QTest::keySequence(table, QKeySequence::Copy);
+    // In table order, as shown, trailing spaces of the host name field kept.
+    QCOMPARE(QGuiApplication::clipboard()->text(), shownRows()[0] + '\n' + shownRows()[3] + '\n');
+}
+
+void tst_Keltofrm::tableMenu_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("clipboard"); // empty: look at the selection instead
+
+    QTest::newRow("copy rows") << "copyRows"
+                               << "(row 2, as shown)";
+    QTest::newRow("copy address") << "copyAddress"
+                                  << "192.168.1.5";
+    QTest::newRow("copy host name") << "copyHostName"
+                                    << "beta";
+    QTest::newRow("copy MAC") << "copyMac"
+                              << "00-11-22-33-44-77";
+    QTest::newRow("select repeated addresses") << "selectRepeated"
+                                               << "";
+}
+
+void tst_Keltofrm::tableMenu()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, clipboard);
+
+    startOn(Clients);
+    auto *table = control<QListView>("Table");
+    table->resize(table->width(), 400);
+    table->clearSelection();
+    table->selectionModel()->select(table->model()->index(2, 0), QItemSelectionModel::Select);
+    QGuiApplication::clipboard()->clear();
+    // The menu of row 2 (beta), as the right mouse button opens it.
+    emit table->customContextMenuRequested(table->visualRect(table->model()->index(2, 0)).center());
+    auto *menu = m_window->findChild<QMenu *>(QStringLiteral("tableMenu"));
+    QVERIFY(menu);
+    QTRY_VERIFY(menu->isVisible());
+    menu->findChild<QAction *>(action)->trigger();
+    menu->hide();
+    if (clipboard.isEmpty()) {
+        QCOMPARE(selectedRows(), (QList<int>{2, 3}));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+    } else {
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 action == "copyRows" ? shownRows()[2] + '\n' : clipboard);
+    }
+}
+
+void tst_Keltofrm::marksOutlastTheSelection()
+{
+    startOn(Clients);
+    auto *table = control<QListView>("Table");
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                      table->visualRect(table->model()->index(0, 0)).center());
+    QCOMPARE(selectedRows(), QList<int>{0});
+    // 192.168.1.5 is held by rows 1 to 3: each is marked, and says so to a screen reader.
+    QList<int> marked;
+    for (int i = 0; i < table->model()->rowCount(); ++i) {
+        const QModelIndex index = table->model()->index(i, 0);
+        if (index.data(Qt::BackgroundRole).isValid()) {
+            marked << i;
+            QVERIFY(!index.data(Qt::AccessibleDescriptionRole).toString().isEmpty());
+        }
+    }
+    QCOMPARE(marked, (QList<int>{1, 2, 3}));
+}
+
+void tst_Keltofrm::reloadAndDrop()
+{
+    startOn(Clients);
+    writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"), crlf({"IPADDR=2.2.2.2", "Hostname=two"}));
+    QTest::keyClick(m_window, Qt::Key_F5);
+    QCOMPARE(shownRows(), QStringList{row("··2.··2.··2.··2", "two")});
+
+    const QString other = writeFile(*m_dir, QStringLiteral("dropped.ini"),
+                                    crlf({"IPADDR=3.3.3.3", "Hostname=three"}));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(other)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(m_window, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(m_window, &drop);
+    QCOMPARE(control<QLineEdit>("Source")->text(), QDir::toNativeSeparators(other));
+    QCOMPARE(shownRows(), QStringList{row("··3.··3.··3.··3", "three")});
+    QVERIFY(m_failures.isEmpty());
+}
+
+void tst_Keltofrm::helpAndVersion_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("output"); // its start
+
+    QTest::newRow("--help") << "--help"
+                            << "Usage: ";
+    QTest::newRow("-h") << "-h"
+                        << "Usage: ";
+    QTest::newRow("--version") << "--version"
+                               << "Kelto " KELTO_VERSION;
+}
+
+void tst_Keltofrm::helpAndVersion()
+{
+    QFETCH(QString, argument);
+    QFETCH(QString, output);
+#ifdef Q_OS_WIN
+    QSKIP("a Windows program without console shows the text in a message box");
+#endif
+    const Run run = runProgram(QStringLiteral(KELTO_APP_PATH), {argument}, m_dir->path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.startsWith(output), qPrintable(run.out));
 }
 
 void tst_Keltofrm::resizeRule_data()
