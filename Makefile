@@ -80,7 +80,7 @@ bench: build
 
 # The README's picture of the window, taken under Xvfb.
 screenshot: build
-	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD_DIR)/bin/kelto-screenshot examples/dhcpsrv.ini doc/screenshot.png
+	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD_DIR)/bin/kelto-screenshot examples/dhcpsrv.ini doc/screenshot.png doc/screenshot-menu.png
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -1,27 +1,37 @@
-// Takes the README's screenshot: the window enlarged on a sample file, with the
-// repeated addresses selected and one lookup done.
+// Takes the README's pictures: the window enlarged on a sample file, with the repeated
+// addresses marked and selected and one lookup done, tall enough that no row is cut at
+// the bottom; and, when a second file name is given, the same with the table's context
+// menu open.
 //
-//   kelto-screenshot DHCPSRV_INI OUTPUT_PNG
+//   kelto-screenshot DHCPSRV_INI OUTPUT_PNG [MENU_PNG]
 
 #include "keltofrm.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QListView>
+#include <QMenu>
 #include <QPixmap>
+#include <QScreen>
 #include <QTest>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    if (argc != 3) {
-        qWarning("usage: kelto-screenshot DHCPSRV_INI OUTPUT_PNG");
+    if (argc != 3 && argc != 4) {
+        qWarning("usage: kelto-screenshot DHCPSRV_INI OUTPUT_PNG [MENU_PNG]");
         return 64;
     }
     Keltofrm window;
     window.setFailureReporter(
         [](QWidget *, const QString &message) { qFatal("%s", qPrintable(message)); });
     window.start(QString::fromLocal8Bit(argv[1]));
-    window.resize(1200, 600);
+    auto *table = window.findChild<QListView *>(QStringLiteral("Table"));
+    // Every row above the window's bottom edge.
+    constexpr int Margin = 10;
+    const int rows = table->model()->rowCount();
+    window.resize(1200, table->y() + 2 * table->frameWidth() + rows * table->sizeHintForRow(0)
+                            + Margin);
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
 
@@ -29,5 +39,21 @@ int main(int argc, char *argv[])
     QTest::keyClicks(ip, QStringLiteral("36"));
     QTest::keyClick(ip, Qt::Key_Return);
     QTest::qWait(200);
-    return window.grab().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    if (!window.grab().save(QString::fromLocal8Bit(argv[2])))
+        return 1;
+    if (argc == 3)
+        return 0;
+
+    // The menu of a repeated row; the menu is a window of its own, so the screen is taken.
+    const QModelIndex row = table->model()->index(1, 0);
+    emit table->customContextMenuRequested(table->visualRect(row).center() + QPoint(-300, 0));
+    auto *menu = window.findChild<QMenu *>(QStringLiteral("tableMenu"));
+    if (!menu || !QTest::qWaitForWindowExposed(menu))
+        return 1;
+    QTest::qWait(200);
+    const QRect area = window.frameGeometry();
+    return window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                   .save(QString::fromLocal8Bit(argv[3]))
+               ? 0
+               : 1;
 }
