@@ -33,6 +33,38 @@ constexpr char16_t EscapedByte = 0xDC00; // + the byte, for bytes 0x80-0xFF
 // costs little.
 constexpr qsizetype ReadBlock = qsizetype(1) << 16;
 
+ScanFailure standardInputFailure(int error)
+{
+    return {ScanFailure::Cause::CannotOpen,
+            QStringLiteral("cannot read standard input: %1").arg(qt_error_string(error))};
+}
+
+// Standard input to its end, or to one byte past the limit, through `read`, which reads
+// like read(2): the bytes it read, 0 at the end, -1 with errno set.
+template <typename Read> InputBytes readToEnd(qint64 sizeLimit, Read read)
+{
+    InputBytes input;
+    for (;;) {
+        const qsizetype kept = input.bytes.size();
+        const qsizetype wanted = qsizetype(std::min<qint64>(
+            {std::max(kept, ReadBlock), sizeLimit + 1 - kept, qint64(1) << 30}));
+        input.bytes.resize(kept + wanted);
+        const qint64 got = read(input.bytes.data() + kept, wanted);
+        input.bytes.resize(kept + qsizetype(std::max<qint64>(got, 0)));
+        if (got < 0) {
+            input.failure = standardInputFailure(errno);
+            return input;
+        }
+        if (input.bytes.size() > sizeLimit) {
+            input.bytes.truncate(qsizetype(sizeLimit));
+            input.failure = ScanFailure::tooLarge(sizeLimit);
+            return input;
+        }
+        if (got == 0)
+            return input;
+    }
+}
+
 } // namespace
 
 #ifdef Q_OS_UNIX
@@ -144,48 +176,27 @@ void prepareStandardStreams()
 
 InputBytes readStandardInput(qint64 sizeLimit)
 {
-    InputBytes input;
-    const auto fail = [&input](int error) {
-        input.failure = ScanFailure{
-            ScanFailure::Cause::CannotOpen,
-            QStringLiteral("cannot read standard input: %1").arg(qt_error_string(error))};
-        return std::move(input);
-    };
     if (standardInputError != 0)
-        return fail(standardInputError);
+        return {{}, standardInputFailure(standardInputError)};
     struct stat status = {};
     if (::fstat(STDIN_FILENO, &status) != 0)
-        return fail(errno);
+        return {{}, standardInputFailure(errno)};
     if (S_ISREG(status.st_mode)) {
         const off_t position = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
-        if (position >= 0 && status.st_size - position > sizeLimit) {
-            input.failure = ScanFailure::tooLarge(sizeLimit);
-            return input;
-        }
+        if (position >= 0 && status.st_size - position > sizeLimit)
+            return {{}, ScanFailure::tooLarge(sizeLimit)};
     }
-    for (;;) {
-        const qsizetype kept = input.bytes.size();
-        const qsizetype wanted = std::min<qint64>(std::max(kept, ReadBlock), sizeLimit + 1 - kept);
-        input.bytes.resize(kept + wanted);
-        const ssize_t got = ::read(STDIN_FILENO, input.bytes.data() + kept, size_t(wanted));
-        input.bytes.resize(kept + std::max<ssize_t>(got, 0));
-        if (got > 0 && input.bytes.size() > sizeLimit) {
-            input.bytes.truncate(sizeLimit);
-            input.failure = ScanFailure::tooLarge(sizeLimit);
-            return input;
+    return readToEnd(sizeLimit, [](char *data, qsizetype size) -> qint64 {
+        for (;;) {
+            const ssize_t got = ::read(STDIN_FILENO, data, size_t(size));
+            if (got >= 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK))
+                return got;
+            // A non-blocking descriptor with nothing to read yet: wait for the writer.
+            pollfd wait = {STDIN_FILENO, POLLIN, 0};
+            if (errno != EINTR)
+                ::poll(&wait, 1, -1);
         }
-        if (got > 0)
-            continue;
-        if (got == 0)
-            return input;
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
-            return fail(errno);
-        // A non-blocking descriptor with nothing to read yet: wait for the writer.
-        pollfd wait = {STDIN_FILENO, POLLIN, 0};
-        while (::poll(&wait, 1, -1) < 0 && errno == EINTR) { }
-    }
+    });
 }
 
 #elif defined(Q_OS_WIN)
@@ -267,32 +278,11 @@ void prepareStandardStreams()
 
 InputBytes readStandardInput(qint64 sizeLimit)
 {
-    InputBytes input;
-    const auto fail = [&input](int error) {
-        input.failure = ScanFailure{
-            ScanFailure::Cause::CannotOpen,
-            QStringLiteral("cannot read standard input: %1").arg(qt_error_string(error))};
-        return std::move(input);
-    };
     if (standardInputError != 0)
-        return fail(standardInputError);
-    for (;;) {
-        const qsizetype kept = input.bytes.size();
-        const qsizetype wanted = qsizetype(
-            std::min<qint64>({std::max(kept, ReadBlock), sizeLimit + 1 - kept, qint64(1) << 30}));
-        input.bytes.resize(kept + wanted);
-        const int got = ::_read(0, input.bytes.data() + kept, unsigned(wanted));
-        input.bytes.resize(kept + std::max(got, 0));
-        if (got < 0)
-            return fail(errno);
-        if (got == 0)
-            return input;
-        if (input.bytes.size() > sizeLimit) {
-            input.bytes.truncate(sizeLimit);
-            input.failure = ScanFailure::tooLarge(sizeLimit);
-            return input;
-        }
-    }
+        return {{}, standardInputFailure(standardInputError)};
+    return readToEnd(sizeLimit, [](char *data, qsizetype size) -> qint64 {
+        return ::_read(0, data, unsigned(size));
+    });
 }
 
 #endif
