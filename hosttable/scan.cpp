@@ -148,18 +148,16 @@ Pass scanAs(QIODevice &device, TextEncoding encoding, ScanScope scope, qint64 si
     return pass;
 }
 
-// A device from where it stands to its end, waiting for data that has not come yet;
-// `expected` bytes, when known, are read at once. Up to one byte more than `sizeLimit`.
-InputBytes readUpTo(QIODevice &device, qint64 sizeLimit, qint64 expected = 0)
+// A device from where it stands to its end, waiting for data that has not come yet. Up
+// to one byte more than `sizeLimit`.
+InputBytes readUpTo(QIODevice &device, qint64 sizeLimit)
 {
     constexpr qsizetype Block = qsizetype(1) << 16;
     InputBytes input;
     QByteArray &bytes = input.bytes;
-    bytes.reserve(qsizetype(std::min(expected, sizeLimit) + 1));
     for (;;) {
         const qsizetype kept = bytes.size();
-        const qint64 wanted = std::min<qint64>(
-            kept == 0 && expected > 0 ? expected + 1 : std::max(kept, Block), sizeLimit + 1 - kept);
+        const qint64 wanted = std::min<qint64>(std::max(kept, Block), sizeLimit + 1 - kept);
         if (wanted <= 0)
             return input;
         bytes.resize(kept + qsizetype(wanted));
@@ -369,24 +367,19 @@ ScanResult scanFile(const QString &path, ScanScope scope, qint64 sizeLimit)
     if (std::optional<ScanFailure> failure = openConfigFile(path, file))
         return {{}, std::move(failure), {}};
 
-    // The server may write the file while it is read. The file is read whole first, and
-    // read again when it changed meanwhile (its size or modification time, or fewer or
-    // more bytes than its size), so that the rows always come from one version of it.
-    try {
-        constexpr int Attempts = 3;
-        for (int attempt = 1; attempt <= Attempts && file.seek(0); ++attempt) {
-            const FileStamp before = stampOf(file);
-            if (before.size > sizeLimit)
-                return {{}, ScanFailure::tooLarge(sizeLimit), {}};
-            InputBytes input = readUpTo(file, sizeLimit, before.size);
-            if (input.failure)
-                return {{}, std::move(input.failure), {}};
-            const FileStamp after = stampOf(file);
-            if (after == before && input.bytes.size() == after.size)
-                return scanBytes(input.bytes, scope, sizeLimit, std::nullopt);
-        }
-    } catch (const std::bad_alloc &) {
-        return {{}, ScanFailure::outOfMemory(), {}};
+    // The server may write the file while it is read. A scan during which the file
+    // changed (its size or modification time, or where its end was found) is made
+    // again, so that the rows always come from one version of it.
+    constexpr int Attempts = 3;
+    for (int attempt = 1; attempt <= Attempts && file.seek(0); ++attempt) {
+        const FileStamp before = stampOf(file);
+        if (before.size > sizeLimit)
+            return {{}, ScanFailure::tooLarge(sizeLimit), {}};
+        ScanResult result = scanDevice(file, scope, sizeLimit);
+        const FileStamp after = stampOf(file);
+        // A scan that failed on a line of its own stopped reading before the end.
+        if (after == before && (!result.isComplete() || file.pos() == after.size))
+            return result;
     }
     return {{},
             ScanFailure{ScanFailure::Cause::FileChanged,
