@@ -53,8 +53,14 @@ QString settingValue(QStringView afterEquals)
 std::optional<QStringView> serverAddressValue(QStringView line)
 {
     line = skipBlanks(line);
-    if (!line.startsWith(ServerAddressKey, Qt::CaseInsensitive))
+    // Nearly every line of a client section starts with another letter: ASCII folding
+    // decides at once, where Qt's general case-insensitive comparison costs far more.
+    if (line.size() < ServerAddressKey.size())
         return std::nullopt;
+    for (qsizetype i = 0; i < ServerAddressKey.size(); ++i) {
+        if ((line[i].unicode() | 0x20) != (ServerAddressKey[i].unicode() | 0x20))
+            return std::nullopt;
+    }
     line = skipBlanks(line.sliced(ServerAddressKey.size()));
     if (!line.startsWith(u'='))
         return std::nullopt;
