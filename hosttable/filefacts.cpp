@@ -1,6 +1,5 @@
 #include "filefacts.h"
 
-#include "hugepages.h"
 #include "text.h"
 
 #include <algorithm>
@@ -81,11 +80,6 @@ bool hasAddressMacro(QStringView value)
             return true;
     }
     return false;
-}
-
-void FileFacts::reserve(qsizetype clients)
-{
-    reserveWithHugePages(macHeaders, size_t(clients));
 }
 
 void FactsReader::takeLine(qsizetype number, QStringView line, bool addressLine)

@@ -72,9 +72,6 @@ struct FileFacts
     // each with its first value: what a $(Section\Key) reference names.
     QHash<QString, SettingValue> settings;
     bool hasSettingsSection = false;
-
-    // Room for the MAC headers of a file of about `clients` clients.
-    void reserve(qsizetype clients);
 };
 
 // The value of an address key as the server reads it: the key IPADDR in any letter case,

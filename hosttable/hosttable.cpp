@@ -1,6 +1,5 @@
 #include "hosttable.h"
 
-#include "hugepages.h"
 
 #include <algorithm>
 #include <limits>
@@ -47,11 +46,6 @@ bool HostTable::isRepeated(qsizetype index) const
     const auto after = std::upper_bound(m_repeated.begin(), m_repeated.end(), index,
                                         [](qsizetype i, const RowRange &r) { return i < r.first; });
     return after != m_repeated.begin() && index <= std::prev(after)->last;
-}
-
-void HostTable::reserve(qsizetype rows)
-{
-    reserveWithHugePages(m_rows, size_t(rows));
 }
 
 void HostTable::append(QStringView address, QStringView hostName, QStringView mac)

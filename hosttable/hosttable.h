@@ -43,8 +43,6 @@ public:
     const std::vector<RowRange> &repeatedRows() const { return m_repeated; }
     bool isRepeated(qsizetype index) const;
 
-    // Room for `rows` rows; the table grows past it as needed.
-    void reserve(qsizetype rows);
     void append(QStringView address, QStringView hostName, QStringView mac);
     // Puts the rows in ascending ordinal order of their text (UTF-16 code units, case
     // sensitive, independent of the locale).
