@@ -294,9 +294,12 @@ void Keltofrm::createActions()
            &Keltofrm::openFile);
     action("reload", QStringLiteral("Reload"), QKeySequence::keyBindings(QKeySequence::Refresh),
            &Keltofrm::load);
-    action("quit", QStringLiteral("Quit"),
-           QKeySequence::keyBindings(QKeySequence::Quit) << QKeySequence(Qt::CTRL | Qt::Key_Q),
-           &QWidget::close);
+    // The platform's Quit, and Ctrl+Q where that is another key: a key bound twice to one
+    // action would be ambiguous and do nothing.
+    QList<QKeySequence> quit = QKeySequence::keyBindings(QKeySequence::Quit);
+    if (!quit.contains(QKeySequence(Qt::CTRL | Qt::Key_Q)))
+        quit << QKeySequence(Qt::CTRL | Qt::Key_Q);
+    action("quit", QStringLiteral("Quit"), quit, &QWidget::close);
 
     m_tableMenu = new QMenu(this);
     m_tableMenu->setObjectName(QStringLiteral("tableMenu"));

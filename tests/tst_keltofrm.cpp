@@ -66,7 +66,7 @@ private slots:
     void tableMenu_data();
     void tableMenu();
     void marksOutlastTheSelection();
-    void reloadAndDrop();
+    void reloadAndDrop(); // and quit
     void helpAndVersion_data();
     void helpAndVersion();
     void resizeRule_data();
@@ -547,6 +547,9 @@ void tst_Keltofrm::reloadAndDrop()
     QCOMPARE(control<QLineEdit>("Source")->text(), QDir::toNativeSeparators(other));
     QCOMPARE(shownRows(), QStringList{row("··3.··3.··3.··3", "three")});
     QVERIFY(m_failures.isEmpty());
+
+    QTest::keyClick(m_window, Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!m_window->isVisible());
 }
 
 void tst_Keltofrm::helpAndVersion_data()
