@@ -1,5 +1,7 @@
 #include "hosttable.h"
 
+#include "hugepages.h"
+
 
 #include <algorithm>
 #include <limits>
@@ -62,6 +64,10 @@ void HostTable::append(QStringView address, QStringView hostName, QStringView ma
     entry.hostNameLength = quint8(hostName.size());
     entry.macLength = quint8(mac.size());
     setPrefix(entry, HostRow(address, hostName, mac));
+    // The index grows as rows arrive, never ahead of what the file held, in steps that
+    // the system may back with huge pages.
+    if (m_rows.size() == m_rows.capacity())
+        reserveWithHugePages(m_rows, std::max<size_t>(1024, 2 * m_rows.capacity()));
     m_rows.push_back(entry);
 }
 
