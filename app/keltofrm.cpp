@@ -281,15 +281,15 @@ void Keltofrm::setFailureReporter(FailureReporter reporter)
 
 void Keltofrm::createActions()
 {
-    const auto action
-        = [this](const char *name, const QString &text, QList<QKeySequence> keys, auto slot) {
-              auto *a = new QAction(text, this);
-              a->setObjectName(QLatin1StringView(name));
-              a->setShortcuts(keys);
-              connect(a, &QAction::triggered, this, slot);
-              addAction(a);
-              return a;
-          };
+    const auto action = [this](const char *name, const QString &text,
+                               const QList<QKeySequence> &keys, auto slot) {
+        auto *a = new QAction(text, this);
+        a->setObjectName(QLatin1StringView(name));
+        a->setShortcuts(keys);
+        connect(a, &QAction::triggered, this, slot);
+        addAction(a);
+        return a;
+    };
     action("open", QStringLiteral("Open..."), QKeySequence::keyBindings(QKeySequence::Open),
            &Keltofrm::openFile);
     action("reload", QStringLiteral("Reload"), QKeySequence::keyBindings(QKeySequence::Refresh),

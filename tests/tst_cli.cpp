@@ -438,7 +438,8 @@ void tst_Cli::exports()
         QVERIFY(!run.out.contains(u'\r'));
         read = readTsv(run.out);
     } else {
-        for (const QJsonValue &value : QJsonDocument::fromJson(run.out.toUtf8()).array()) {
+        const QJsonArray numbers = QJsonDocument::fromJson(run.out.toUtf8()).array();
+        for (const auto &value : numbers) {
             const QJsonObject o = value.toObject();
             read << QStringList{o["number"].toString(), o["found"].toBool() ? "true" : "false",
                                 o["address"].toString(), o["hostname"].toString(),
