@@ -38,6 +38,9 @@ bool addItem(QStringView item, std::bitset<AddressPool::NetworkSize> &hosts)
 
 constexpr QLatin1StringView ReferenceStart("$(");
 constexpr int DeepestReference = 16;
+// A pool value is a line of text; references that make one far longer are a file built
+// to exhaust memory (each may repeat the next several times, at every depth).
+constexpr qsizetype LongestExpansion = 1 << 16;
 
 // Expands the references of `value` into `out`; `expanding` holds the names of the
 // references being expanded, outermost first.
@@ -62,8 +65,12 @@ bool expandInto(QStringView value, const QHash<QString, SettingValue> &settings,
             problem = QStringLiteral("%1 names no setting").arg(reference);
             return false;
         }
-        if (expanding.contains(key) || expanding.size() == DeepestReference) {
+        if (expanding.contains(key)) {
             problem = QStringLiteral("%1 refers to itself").arg(reference);
+            return false;
+        }
+        if (expanding.size() == DeepestReference || out.size() > LongestExpansion) {
+            problem = QStringLiteral("%1 nests references too deeply or too often").arg(reference);
             return false;
         }
         expanding.append(key);
