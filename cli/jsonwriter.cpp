@@ -1,6 +1,20 @@
 #include "jsonwriter.h"
 
+#include <algorithm>
+
 namespace kelto {
+
+int JsonWriter::arrayDepth() const
+{
+    return int(std::count_if(m_levels.begin(), m_levels.end(),
+                             [](const Level &level) { return level.isArray; }));
+}
+
+void JsonWriter::indent(int depth)
+{
+    for (int i = 0; i < depth; ++i)
+        m_out << QLatin1StringView("  ");
+}
 
 void JsonWriter::beforeValue(bool isObject)
 {
@@ -12,8 +26,7 @@ void JsonWriter::beforeValue(bool isObject)
     if (isObject && level.isArray && (level.empty || level.objectsOnLines)) {
         level.objectsOnLines = true;
         m_out << QLatin1StringView(level.empty ? "\n" : ",\n");
-        for (size_t i = 0; i < m_levels.size(); ++i)
-            m_out << QLatin1StringView("  ");
+        indent(arrayDepth());
     } else if (!level.empty) {
         m_out << QLatin1StringView(", ");
     }
@@ -46,8 +59,7 @@ void JsonWriter::endArray()
     m_levels.pop_back();
     if (onLines) {
         m_out << '\n';
-        for (size_t i = 0; i < m_levels.size(); ++i)
-            m_out << QLatin1StringView("  ");
+        indent(arrayDepth());
     }
     m_out << ']';
 }

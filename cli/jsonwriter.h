@@ -11,7 +11,7 @@ namespace kelto {
 
 // JSON written as it is made, for outputs too large to build first (a million hosts,
 // tens of thousands of findings). Objects are written on one line; the objects of an
-// array each start a line of their own, indented by their depth.
+// array each start a line of their own, indented by two spaces per array around them.
 class JsonWriter
 {
 public:
@@ -35,6 +35,8 @@ public:
 
 private:
     void beforeValue(bool isObject);
+    int arrayDepth() const;
+    void indent(int depth);
 
     struct Level
     {
