@@ -166,13 +166,15 @@ bool Utf8Output::flush()
 
 void writeRows(Utf8Output &out, const HostTable &table, const RowFilter &keep)
 {
-    table.forEachRow([&out, &keep](qsizetype, const HostRow &row, bool repeated) {
-        if (keep && !keep(row))
+    table.forEachIndex([&out, &table, &keep](qsizetype i, bool repeated) {
+        if (keep && !keep(table.row(i)))
             return;
-        out << QLatin1StringView(repeated ? "* " : "  ");
-        for (const QStringView piece : row.pieces())
-            out << piece;
-        out << '\n';
+        char *p = out.reserve(2 + HostTable::RowMaxUtf8 + 1);
+        *p++ = repeated ? '*' : ' ';
+        *p++ = ' ';
+        p = table.appendRowUtf8(i, p);
+        *p++ = '\n';
+        out.commit(p);
     });
 }
 

@@ -27,6 +27,14 @@ public:
     // backslash, and for lone surrogates, so that every UTF-16 code unit survives.
     void appendJsonString(QStringView text);
 
+    // Room for `bytes` bytes written directly, up to the end given to commit().
+    char *reserve(qsizetype bytes)
+    {
+        makeRoom(bytes);
+        return m_buffer.data() + m_used;
+    }
+    void commit(const char *end) { m_used = end - m_buffer.constData(); }
+
     // Writes out what is buffered; false when the stream reported an error.
     bool flush();
 

@@ -1,120 +1,149 @@
 #include "fields.h"
 
-#include "text.h"
+#include "filetext.h"
+
+#include <QList>
 
 #include <algorithm>
-#include <array>
+#include <vector>
 
 namespace kelto {
 
 namespace {
 
-constexpr qsizetype MacHeaderLength = 19;
 constexpr std::array MacDashPositions = {3, 6, 9, 12, 15};
 
-constexpr qsizetype ShortAddressLine = 23; // lines shorter than this get nine spaces
-constexpr QLatin1StringView AddressLinePadding("         ");
+constexpr qsizetype ShortAddressLine = 23; // lines shorter than this read nine more spaces
+constexpr qsizetype AddressLinePadding = 9;
 constexpr qsizetype AddressValuePosition = 7; // column 8: just after "IPADDR="
-constexpr qsizetype AddressWindowWidth = 15;
 constexpr qsizetype AlignedOctetWidth = 4; // three characters and the dot or space after
 
-// An address field under construction: the groups of the window (at most 16
-// characters with the space after a last octet) and up to two spaces for each of the
-// four groups. Built in place and copied out once.
-class AddressBuilder
+// The value's window: its first 15 characters with ";" read as a space, and one more
+// space behind them for a fourth octet that runs to the window's end.
+struct Window
 {
-public:
-    void appendOctet(QStringView group)
+    std::array<char32_t, AddressFieldWidth + 1> chars;
+    qsizetype width = 0;
+
+    // Like the classic Mid$ function: the characters from 1-based column `start`, at most
+    // `length` of them, cut at the end of the window.
+    std::u32string_view columns(qsizetype start, qsizetype length) const
     {
-        if (group.size() == AlignedOctetWidth - 1 || group.size() == AlignedOctetWidth - 2) {
-            std::fill_n(m_chars.begin() + m_size, AlignedOctetWidth - group.size(), u' ');
-            m_size += AlignedOctetWidth - group.size();
-        }
-        std::copy(group.utf16(), group.utf16() + group.size(), m_chars.begin() + m_size);
-        m_size += group.size();
+        const qsizetype from = std::min(start - 1, width);
+        return {chars.data() + from, size_t(std::min(length, width - from))};
     }
 
-    QStringView text() const { return QStringView(m_chars.data(), m_size); }
-
-private:
-    static constexpr qsizetype Groups = 4;
-    static constexpr qsizetype MostPadding = 2; // per group
-    std::array<char16_t, AddressWindowWidth + 1 + Groups * MostPadding> m_chars;
-    qsizetype m_size = 0;
+    // The 1-based column of the first `c` from column `from` on; 0 when none.
+    qsizetype columnOf(char32_t c, qsizetype from) const
+    {
+        for (qsizetype i = std::max<qsizetype>(from - 1, 0); i < width; ++i) {
+            if (chars[size_t(i)] == c)
+                return i + 1;
+        }
+        return 0;
+    }
 };
 
-// Like the classic Mid$ function: the substring of `text` from 1-based column `start`
-// with `length` characters, cut at the end of `text`.
-QStringView columns(QStringView text, qsizetype start, qsizetype length)
+void appendOctet(AddressField &field, std::u32string_view group)
 {
-    const qsizetype from = std::min(start - 1, text.size());
-    return text.sliced(from).first(std::min(length, text.size() - from));
+    if (group.size() == AlignedOctetWidth - 1 || group.size() == AlignedOctetWidth - 2) {
+        const auto padding = AlignedOctetWidth - qsizetype(group.size());
+        std::fill_n(field.chars.begin() + field.size, padding, U' ');
+        field.size += padding;
+    }
+    std::copy(group.begin(), group.end(), field.chars.begin() + field.size);
+    field.size += qsizetype(group.size());
 }
 
-// The 1-based column of the first `c` in `text` from column `from` on; 0 when none.
-qsizetype columnOf(QStringView text, char16_t c, qsizetype from)
+std::vector<char32_t> codePoints(QStringView text)
 {
-    return indexOfChar(text, c, from - 1) + 1;
+    std::vector<char32_t> chars;
+    for (const char32_t c : text.toUcs4())
+        chars.push_back(c);
+    return chars;
+}
+
+QString toQString(std::u32string_view chars)
+{
+    return QString::fromUcs4(chars.data(), qsizetype(chars.size()));
 }
 
 } // namespace
 
-bool MyMacAddr(QStringView line, QString &currentMac)
+template <typename Char> bool MyMacAddr(std::span<const Char> line)
 {
-    if (line.size() < MacHeaderLength || line[0] != u'[' || line[MacHeaderLength - 1] != u']')
+    if (qsizetype(line.size()) < MacHeaderLength || line[0] != Char('[')
+        || line[MacHeaderLength - 1] != Char(']'))
         return false;
-    for (const qsizetype position : MacDashPositions) {
-        if (line[position] != u'-')
-            return false;
-    }
-    currentMac.truncate(0);
-    currentMac.append(line.sliced(1, MacHeaderLength - 2));
-    return true;
+    return std::all_of(MacDashPositions.begin(), MacDashPositions.end(),
+                       [line](int position) { return line[size_t(position)] == Char('-'); });
 }
 
-bool MyIPAddr(QString &currentLine, QString &address)
+template <typename Char> bool MyIPAddr(std::span<const Char> line, AddressField &field)
 {
-    if (currentLine.size() < ShortAddressLine)
-        currentLine.append(AddressLinePadding);
+    const auto size = qsizetype(line.size());
+    const qsizetype lengthened = size < ShortAddressLine ? size + AddressLinePadding : size;
+    Window window;
+    window.width = std::clamp<qsizetype>(lengthened - AddressValuePosition, 0, AddressFieldWidth);
+    for (qsizetype i = 0; i < window.width; ++i) {
+        const qsizetype at = AddressValuePosition + i;
+        const char32_t c = at < size ? codePointOf(line[size_t(at)]) : U' ';
+        window.chars[size_t(i)] = c == U';' ? U' ' : c;
+    }
+    window.chars[size_t(window.width)] = U' ';
 
-    // The window holds the value's first 15 characters with ";" read as a space; one
-    // more space stands behind it for a fourth octet that runs to the window's end.
-    std::array<char16_t, AddressWindowWidth + 1> buffer;
-    const QStringView value = QStringView(currentLine).sliced(AddressValuePosition);
-    const qsizetype width = std::min(value.size(), AddressWindowWidth);
-    for (qsizetype i = 0; i < width; ++i)
-        buffer[i] = value[i] == u';' ? u' ' : value[i].unicode();
-    buffer[width] = u' ';
-    const QStringView window(buffer.data(), width);
-
-    const qsizetype p1 = columnOf(window, u'.', 1);
-    const qsizetype p2 = columnOf(window, u'.', p1 + 1);
-    const qsizetype p3 = columnOf(window, u'.', p2 + 1);
-    const qsizetype p4 = columnOf(window, u' ', p3 + 1);
+    const qsizetype p1 = window.columnOf(U'.', 1);
+    const qsizetype p2 = window.columnOf(U'.', p1 + 1);
+    const qsizetype p3 = window.columnOf(U'.', p2 + 1);
+    const qsizetype p4 = window.columnOf(U' ', p3 + 1);
     if ((p1 > 0 && p2 == 0) || (p2 > 0 && p3 == 0))
         return false;
 
-    AddressBuilder field;
-    field.appendOctet(columns(window, 1, p1));
-    field.appendOctet(columns(window, p1 + 1, p2 - p1));
-    field.appendOctet(columns(window, p2 + 1, p3 - p2));
+    field.size = 0;
+    appendOctet(field, window.columns(1, p1));
+    appendOctet(field, window.columns(p1 + 1, p2 - p1));
+    appendOctet(field, window.columns(p2 + 1, p3 - p2));
     if (p3 > 0 && p4 == 0) // three dots, no space after the last: up to the window's end
-        field.appendOctet(QStringView(buffer.data() + p3, width - p3 + 1));
+        appendOctet(field, {window.chars.data() + p3, size_t(window.width - p3 + 1)});
     else
-        field.appendOctet(columns(window, p3 + 1, p4 - p3));
-
-    address.truncate(0);
-    address.append(withoutTrailingSpaces(field.text()));
+        appendOctet(field, window.columns(p3 + 1, p4 - p3));
+    while (field.size > 0 && field.chars[size_t(field.size - 1)] == U' ')
+        --field.size;
     return true;
 }
 
+template bool MyMacAddr(std::span<const uchar>);
+template bool MyMacAddr(std::span<const char32_t>);
+template bool MyIPAddr(std::span<const uchar>, AddressField &);
+template bool MyIPAddr(std::span<const char32_t>, AddressField &);
+
 QString MyOctet(QStringView group)
 {
-    if (group.size() > AddressWindowWidth + 1) // never from MyIPAddr; nothing to align
+    const std::vector<char32_t> chars = codePoints(group);
+    if (qsizetype(chars.size()) > AddressFieldWidth + 1) // never from MyIPAddr
         return group.toString();
-    AddressBuilder aligned;
-    aligned.appendOctet(group);
-    return aligned.text().toString();
+    AddressField aligned;
+    appendOctet(aligned, {chars.data(), chars.size()});
+    return toQString(aligned.view());
+}
+
+bool MyMacAddr(QStringView line, QString &currentMac)
+{
+    const std::vector<char32_t> chars = codePoints(line);
+    if (!MyMacAddr(std::span<const char32_t>(chars)))
+        return false;
+    currentMac = toQString({chars.data() + 1, size_t(MacHeaderLength - 2)});
+    return true;
+}
+
+bool MyIPAddr(QStringView line, QString &address)
+{
+    const std::vector<char32_t> chars = codePoints(line);
+    AddressField field;
+    if (!MyIPAddr(std::span<const char32_t>(chars), field))
+        return false;
+    address = toQString(field.view());
+    return true;
 }
 
 } // namespace kelto

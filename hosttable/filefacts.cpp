@@ -11,7 +11,6 @@ namespace {
 constexpr QLatin1StringView SettingsSection("settings");
 constexpr QLatin1StringView PoolKeyPrefix("IPPOOL_");
 constexpr QLatin1StringView ServerAddressKey("IPADDR");
-constexpr qsizetype AddressValuePosition = 7; // column 8, where the scan reads the value
 
 bool isBlank(QChar c)
 {
@@ -71,7 +70,7 @@ std::optional<QStringView> serverAddressValue(QStringView line)
 
 bool hasAddressMacro(QStringView value)
 {
-    for (qsizetype at = indexOfChar(value, u'%'); at >= 0; at = indexOfChar(value, u'%', at + 1)) {
+    for (qsizetype at = value.indexOf(u'%'); at >= 0; at = value.indexOf(u'%', at + 1)) {
         const QStringView rest = value.sliced(at + 1);
         if (rest.size() >= 2 && rest[0] == u'm' && rest[1] >= u'0' && rest[1] <= u'5')
             return true;
@@ -94,7 +93,7 @@ void FactsReader::takeLine(qsizetype number, QStringView line, bool addressLine)
 
 void FactsReader::takeSection(QStringView line)
 {
-    const qsizetype close = indexOfChar(line, u']');
+    const qsizetype close = line.indexOf(u']');
     m_section
         = line.sliced(1, (close < 0 ? line.size() : close) - 1).trimmed().toString().toLower();
     m_inSettings = m_section == SettingsSection;
@@ -120,7 +119,7 @@ void FactsReader::takeClientLine(qsizetype number, QStringView line, bool addres
 
 void FactsReader::takeSetting(qsizetype number, QStringView line)
 {
-    const qsizetype equals = indexOfChar(line, u'=');
+    const qsizetype equals = line.indexOf(u'=');
     if (equals < 0)
         return;
     const QStringView key = line.first(equals).trimmed();
@@ -140,10 +139,8 @@ void FactsReader::takeMacHeader(qsizetype number, QStringView mac)
     m_inTemplateSection = mac.contains(u'?');
 }
 
-void FactsReader::takeAddressLine(qsizetype number, qsizetype keyPosition, QStringView line)
+void FactsReader::takeAddressLine(qsizetype number, qsizetype keyPosition, QStringView value)
 {
-    const QStringView value = withoutTrailingSpaces(cutAtSemicolon(
-        line.size() > AddressValuePosition ? line.sliced(AddressValuePosition) : QStringView()));
     if (m_inTemplateSection || hasAddressMacro(value))
         return; // valid server syntax, filled in for each client
     const AddressProblem problem = readDottedAddress(value).problem;

@@ -95,8 +95,9 @@ public:
     void takeLine(qsizetype number, QStringView line, bool addressLine);
     // A MAC header, which starts a client section.
     void takeMacHeader(qsizetype number, QStringView mac);
-    // An address line as the scan recognised it, before any lengthening.
-    void takeAddressLine(qsizetype number, qsizetype keyPosition, QStringView line);
+    // An address line as the scan recognised it: where its key stands, and its value as
+    // the scan reads it, from column 8 to the first ";", without trailing spaces.
+    void takeAddressLine(qsizetype number, qsizetype keyPosition, QStringView value);
 
 private:
     void takeSection(QStringView line);

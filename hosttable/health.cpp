@@ -1,6 +1,5 @@
 #include "health.h"
 
-#include "hugepages.h"
 #include "repeatedkeys.h"
 #include "text.h"
 
@@ -34,11 +33,6 @@ quint64 foldedHash(QStringView name)
     return hash;
 }
 
-QStringView shownHostName(const HostRow &row)
-{
-    return withoutTrailingSpaces(row.hostName());
-}
-
 } // namespace
 
 std::vector<RowList> sharedAddresses(const HostTable &table)
@@ -69,11 +63,11 @@ struct RowKeys
 RowKeys readRowKeys(const HostTable &table, MacKeys &macKeys)
 {
     RowKeys keys;
-    reserveWithHugePages(keys.macs, size_t(table.size()));
+    keys.macs.reserve(size_t(table.size()));
     RepeatedKeys names(size_t(table.size()));
     table.forEachRow([&](qsizetype i, const HostRow &row, bool) {
         keys.macs.push_back(row.mac().isEmpty() ? NoMac : macKeys.keyOf(row.mac()));
-        const QStringView name = shownHostName(row);
+        const QStringView name = row.shownHostName();
         if (!name.isEmpty())
             names.add(foldedHash(name), i);
     });
@@ -112,11 +106,12 @@ std::vector<RowList> sharedHostNames(const HostTable &table, const RowKeys &rowK
         // Rows of one hash, in table order; split by name in case two names share a hash.
         std::vector<qsizetype> left = group.items;
         while (!left.empty()) {
-            const QStringView name = shownHostName(table.row(left.front()));
+            const HostRow first = table.row(left.front());
+            const QStringView name = first.shownHostName();
             RowList same;
             std::vector<qsizetype> others;
             for (const qsizetype i : left) {
-                if (shownHostName(table.row(i)).compare(name, Qt::CaseInsensitive) == 0)
+                if (table.row(i).shownHostName().compare(name, Qt::CaseInsensitive) == 0)
                     same.push_back(i);
                 else
                     others.push_back(i);

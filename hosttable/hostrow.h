@@ -1,60 +1,57 @@
 #pragma once
 
+#include "rowformat.h"
+
 #include <QString>
 #include <QStringView>
 
 #include <array>
-#include <limits>
 
 namespace kelto {
 
-// Columns of a host row. Positions in code are 0-based; the comments give the
-// 1-based columns an administrator counts in the list.
-inline constexpr qsizetype AddressFieldWidth = 15; // columns 1-15
-inline constexpr qsizetype HostNameFieldWidth = 84; // columns 16-99: a space, then the name
-inline constexpr qsizetype HostNameMaxLength = HostNameFieldWidth - 1; // 83
-inline constexpr qsizetype MacFieldWidth = 17; // columns 100-116
-inline constexpr qsizetype HostNumberPosition = 12; // columns 13-15: the fourth octet
-inline constexpr qsizetype HostNumberWidth = 3;
-
-// One row of the host table: the address field, the host name field (one space, the
-// host name cut to 83 characters, spaces up to 84 characters in all) and the MAC field,
-// which is absent when there is no MAC. The fields follow each other unchanged, so an
-// address field of another length than 15 shifts the rest of its row.
-//
-// HostRow is a view of the three fields; the padding spaces are never stored, so the
-// table keeps only what the file said and composes the text when it is asked for.
+// One row of the host table as Qt's text, composed from the table when asked for: the
+// whole row text with its padding, and its fields as views into it. Columns count
+// characters (code points), so a character outside the Basic Multilingual Plane is never
+// split. A row holds its text itself: views from it last as long as the row.
 class HostRow
 {
 public:
-    HostRow(QStringView address, QStringView hostName, QStringView mac);
+    QStringView text() const { return QStringView(m_units.data(), m_end.mac); }
+    qsizetype size() const { return m_size; } // in characters
 
-    QStringView address() const { return m_address; }
-    QStringView hostName() const { return m_hostName; } // already cut to 83 characters
-    QStringView mac() const { return m_mac; }
+    QStringView address() const { return text().first(m_end.address); }
+    // The host name as the row holds it, cut to 83 characters, without the padding.
+    QStringView hostName() const
+    {
+        return text().sliced(m_end.address + 1, m_end.hostName - m_end.address - 1);
+    }
+    QStringView mac() const { return text().sliced(m_macStart); }
 
-    qsizetype size() const;
-    QString text() const;
-
-    // The text from `position` on, at most `n` characters (n < 0: to the end); empty
+    // The characters from `position` on, at most `n` of them (n < 0: to the end); empty
     // when `position` lies past the end.
-    QString mid(qsizetype position, qsizetype n = -1) const;
-    // Whether the characters from `position` on equal `text` exactly.
-    bool equalsAt(qsizetype position, QStringView text) const;
-    // Ordinal comparison (UTF-16 code units) of the first `n` characters of both texts.
-    int compare(const HostRow &other, qsizetype n = std::numeric_limits<qsizetype>::max()) const;
+    QStringView columns(qsizetype position, qsizetype n = -1) const;
 
-    // The text in order as five pieces: address, space, host name, padding, MAC.
-    using Pieces = std::array<QStringView, 5>;
-    Pieces pieces() const;
+    // The fields as a lookup shows them (see rowformat.h). The shown address drops the
+    // alignment spaces, so it is written into `buffer`.
+    using ShownAddressBuffer = std::array<char16_t, 2 * AddressFieldWidth>;
+    QStringView shownAddress(ShownAddressBuffer &buffer) const;
+    QStringView shownHostName() const;
+    QStringView shownMac() const { return columns(ShownMacPosition); }
 
 private:
-    QStringView m_address;
-    QStringView m_hostName;
-    QStringView m_mac;
-};
+    friend class HostTable;
+    friend class RowComposer;
 
-// The row text for an address field, a host name and a MAC (empty for none).
-QString composeRow(QStringView address, QStringView hostName, QStringView mac);
+    // UTF-16: each character takes at most two units.
+    std::array<char16_t, 2 * RowMaxLength> m_units;
+    struct Ends
+    {
+        qsizetype address = 0;
+        qsizetype hostName = 0; // the end of the name itself, before its padding
+        qsizetype mac = 0; // the end of the row
+    } m_end;
+    qsizetype m_macStart = 0;
+    qsizetype m_size = 0;
+};
 
 } // namespace kelto

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "fieldstore.h"
+#include "fields.h"
+#include "filetext.h"
 #include "hostrow.h"
 
 #include <QString>
 
-#include <array>
 #include <vector>
 
 namespace kelto {
@@ -18,79 +18,88 @@ struct RowRange
     friend bool operator==(const RowRange &, const RowRange &) = default;
 };
 
-// The host table: one host row per client address, in ascending ordinal order of the
-// row text once sorted, and the rows that repeat the address field of the row before
-// them. The fields of all rows share large blocks, so adding a row allocates nothing
-// of its own.
+// The host table: one host row per client address, in ascending order of the row text
+// by code point once sorted, and the rows that repeat the address field of the row
+// before them. The table keeps the file's text; a row is a small record of where its
+// host name and MAC stand in that text, with its address field coded as a number.
 class HostTable
 {
 public:
+    HostTable() = default;
+    // A table of rows read from `text`, which it keeps.
+    explicit HostTable(FileText text) : m_text(std::move(text)) { }
+
+    const FileText &text() const { return m_text; }
     qsizetype size() const { return qsizetype(m_rows.size()); }
     bool isEmpty() const { return m_rows.empty(); }
     HostRow row(qsizetype index) const;
-    QString rowText(qsizetype index) const { return row(index).text(); }
-    // Whether the text of row `index` from `position` on equals `text`.
-    bool equalsAt(qsizetype index, qsizetype position, QStringView text) const;
+    QString rowText(qsizetype index) const { return row(index).text().toString(); }
+    // The row's text in UTF-8 at `out`, which has room for RowMaxUtf8 bytes; returns the
+    // end.
+    static constexpr qsizetype RowMaxUtf8 = 4 * RowMaxLength;
+    char *appendRowUtf8(qsizetype index, char *out) const;
+    // Whether columns 13-15 of row `index` equal `hostNumber`, three characters.
+    bool hostNumberEquals(qsizetype index, std::u32string_view hostNumber) const;
 
-    // Calls f(index, row, repeated) for every row in table order. The fields of the rows
-    // lie in the order the file gave them, so the fields of the rows ahead are fetched
-    // from memory while the current one is used: listing a large table costs no more
-    // than reading it.
-    template <typename F> void forEachRow(F &&f) const;
+    // Calls f(index, repeated) for every row in table order.
+    template <typename F> void forEachIndex(F &&f) const;
+    // Calls f(index, row, repeated) for every row in table order.
+    template <typename F> void forEachRow(F &&f) const
+    {
+        forEachIndex([this, &f](qsizetype i, bool repeated) { f(i, row(i), repeated); });
+    }
 
     // The rows that repeat the address of the row before them, as ascending runs.
     // Empty until markRepeatedAddresses() has run.
     const std::vector<RowRange> &repeatedRows() const { return m_repeated; }
     bool isRepeated(qsizetype index) const;
 
-    void append(QStringView address, QStringView hostName, QStringView mac);
-    // Puts the rows in ascending ordinal order of their text (UTF-16 code units, case
-    // sensitive, independent of the locale).
+    // Adds a row: its address field, and the host name (cut to 83 characters) and MAC
+    // (17 characters, or none when `mac` is 0) at their positions in the text.
+    void append(const AddressField &address, qsizetype hostName, qsizetype hostNameLength,
+                qsizetype mac);
+    // Puts the rows in ascending order of their text by code point, independent of the
+    // locale.
     void sort();
     // Marks every row whose address field (its first 15 characters) equals that of the
     // row before it. Of each run of equal addresses the first row stays unmarked.
     void markRepeatedAddresses();
 
 private:
-    // Sorting a million rows compares rows twenty million times. Each entry carries the
-    // first 16 characters of its row (the address field and the space after it, in the
-    // usual case), a byte each, so that nearly every comparison is decided without
-    // reading the fields elsewhere in memory.
-    static constexpr qsizetype PrefixLength = 16;
-    struct Entry
+    // An address field of the usual form, "ddd.ddd.ddd.ddd" with each d a digit or a
+    // space, coded as twelve base-11 digits (space 0, "0"-"9" 1-10): numbers in the
+    // order of the text. Any other field has NoKey and is kept in m_otherAddresses.
+    static constexpr quint64 NoKey = ~quint64(0);
+    struct Record
     {
-        std::array<quint64, 2> prefix; // big-endian: the first character in the top byte
-        uchar prefixAt(qsizetype position) const
-        {
-            return uchar(prefix[size_t(position / 8)] >> (8 * (7 - position % 8)));
-        }
-        FieldStore::Position start; // of the address; host name and MAC follow it
-        quint8 addressLength;
+        quint64 key; // of the row's first 15 characters, when they have the usual form
+        quint32 hostName; // position in the text
+        quint32 mac; // position in the text; 0 for none (a MAC follows a "[")
+        quint32 otherAddress; // 1 + index in m_otherAddresses; 0 when the key is the field
         quint8 hostNameLength;
-        quint8 macLength;
-        bool prefixExact; // every character of the prefix is below U+00FF
     };
+    using RowChars = std::array<char32_t, RowMaxLength>;
 
-    HostRow rowOf(const Entry &entry) const;
-    void prefetch(qsizetype index) const;
-    static void setPrefix(Entry &entry, const HostRow &row);
-    bool sameAddressField(const Entry &a, const Entry &b) const;
+    static quint64 keyOf(const AddressField &field);
+    static char32_t *appendKeyChars(quint64 key, char32_t *out);
+    qsizetype rowChars(const Record &record, RowChars &chars) const;
+    bool rowLess(const Record &a, const Record &b) const;
+    bool sameAddressField(const Record &a, const Record &b) const;
+    void sortRunsOfEqualKeys(std::vector<Record>::iterator begin, std::vector<Record>::iterator end);
 
-    FieldStore m_fields;
-    std::vector<Entry> m_rows;
+    FileText m_text;
+    std::vector<Record> m_rows;
+    std::vector<AddressField> m_otherAddresses;
     std::vector<RowRange> m_repeated;
 };
 
-template <typename F> void HostTable::forEachRow(F &&f) const
+template <typename F> void HostTable::forEachIndex(F &&f) const
 {
-    constexpr qsizetype Ahead = 16;
     auto repeated = m_repeated.begin();
     for (qsizetype i = 0; i < size(); ++i) {
-        if (i + Ahead < size())
-            prefetch(i + Ahead);
         while (repeated != m_repeated.end() && repeated->last < i)
             ++repeated;
-        f(i, row(i), repeated != m_repeated.end() && repeated->first <= i);
+        f(i, repeated != m_repeated.end() && repeated->first <= i);
     }
 }
 

@@ -26,7 +26,7 @@ std::optional<int> readOctet(QStringView text)
 // "N" or "N-M" with N <= M, added to `hosts`.
 bool addItem(QStringView item, std::bitset<AddressPool::NetworkSize> &hosts)
 {
-    const qsizetype dash = indexOfChar(item, u'-');
+    const qsizetype dash = item.indexOf(u'-');
     const std::optional<int> first = readOctet(dash < 0 ? item : item.first(dash));
     const std::optional<int> last = dash < 0 ? first : readOctet(item.sliced(dash + 1));
     if (!first || !last || *first > *last)
@@ -50,11 +50,11 @@ bool expandInto(QStringView value, const QHash<QString, SettingValue> &settings,
     for (qsizetype at = value.indexOf(ReferenceStart); at >= 0;
          at = value.indexOf(ReferenceStart)) {
         out += value.first(at);
-        const qsizetype close = indexOfChar(value, u')', at);
+        const qsizetype close = value.indexOf(u')', at);
         const QStringView reference
             = value.sliced(at, close < 0 ? value.size() - at : close - at + 1);
         const QStringView name = reference.sliced(2, reference.size() - (close < 0 ? 2 : 3));
-        if (close < 0 || indexOfChar(name, u'\\') < 0) {
+        if (close < 0 || name.indexOf(u'\\') < 0) {
             problem = QStringLiteral("%1 is not a reference of the form $(Section\\Key)")
                           .arg(reference);
             return false;
@@ -148,7 +148,7 @@ std::optional<AddressPool> readPool(QStringView value)
     if (lastDot < 0)
         return std::nullopt;
     const QStringView hostPart = start.sliced(lastDot + 1);
-    const qsizetype dash = indexOfChar(hostPart, u'-');
+    const qsizetype dash = hostPart.indexOf(u'-');
     const DottedAddress address
         = readDottedAddress((dash < 0 ? start : start.first(lastDot + 1 + dash)).trimmed());
     if (!address.isValid())
@@ -178,9 +178,9 @@ std::vector<std::vector<AddressRange>> freeAddresses(const std::vector<AddressPo
                 held[p].set(address & HostMask);
         }
     };
-    ShownAddressBuffer buffer;
+    HostRow::ShownAddressBuffer buffer;
     table.forEachRow([&](qsizetype, const HostRow &row, bool) {
-        if (const DottedAddress read = readDottedAddress(shownAddress(row, buffer));
+        if (const DottedAddress read = readDottedAddress(row.shownAddress(buffer));
             read.hasValue())
             hold(read.value);
     });

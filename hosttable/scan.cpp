@@ -2,33 +2,24 @@
 
 #include "configfile.h"
 #include "fields.h"
-#include "linereader.h"
+#include "filetext.h"
 #include "text.h"
+#include "vectorscan.h"
 
-#include <QBuffer>
-#include <QStringDecoder>
+#include <QFile>
+
+#include <span>
 
 namespace kelto {
 
 namespace {
 
-constexpr QLatin1StringView AddressKey("IPADDR=");
-constexpr QLatin1StringView HostNameKey("hostname="); // any letter case
-constexpr QLatin1StringView HttpSettings("[HTTP");
+constexpr std::string_view AddressKey = "IPADDR=";
+constexpr std::string_view HostNameKey = "hostname="; // any letter case
+constexpr std::string_view HttpSettings = "[HTTP";
 constexpr qsizetype IgnoredKeyPosition = 1; // column 2: behind a comment character
+constexpr qsizetype AddressValuePosition = 7; // column 8, where an address value is read
 constexpr qsizetype HostNameValuePosition = 9; // column 10: just after "hostname="
-
-bool equalsKey(QStringView text, QLatin1StringView key, Qt::CaseSensitivity cs)
-{
-    for (qsizetype i = 0; i < key.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        const char16_t k = char16_t(key[i].unicode());
-        // Only ASCII letters fold: no other character lower-cases to a letter of a key.
-        if (c != k && !(cs == Qt::CaseInsensitive && k >= u'a' && k <= u'z' && c == k - 32))
-            return false;
-    }
-    return true;
-}
 
 // What a line holds for the scan: where the keys of an address line and of a host
 // name line stand (-1: the line is none), and whether it contains "[HTTP".
@@ -36,170 +27,265 @@ struct LineKeys
 {
     qsizetype address = -1;
     qsizetype hostName = -1;
-    bool httpSettings = false; // the line contains "[HTTP"
+    bool httpSettings = false;
 };
 
-// A key directly after a letter, a digit or "_" is the end of a longer key, such as
-// DEFAULTIPADDR= in the DNS settings, and not the key itself.
-bool endsLongerKey(QStringView line, qsizetype keyPosition)
-{
-    if (keyPosition <= 0)
-        return false;
-    const char16_t c = line[keyPosition - 1].unicode();
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')
-           || c == u'_';
-}
-
 // Where a key of a line counts: its first occurrence, unless that stands at column 2
-// (behind a comment character) or ends a longer key.
-qsizetype countedKey(QStringView line, qsizetype keyPosition)
+// (behind a comment character) or right after a letter, a digit or "_", where it ends
+// a longer key such as DEFAULTIPADDR= of the DNS settings.
+template <typename Char> qsizetype countedKey(std::span<const Char> line, qsizetype at)
 {
-    return keyPosition == IgnoredKeyPosition || endsLongerKey(line, keyPosition) ? -1 : keyPosition;
+    if (at == IgnoredKeyPosition || (at > 0 && isAsciiWordCharacter(line[size_t(at - 1)])))
+        return -1;
+    return at;
 }
 
 // One pass finds all three: both keys end in "=" and "[HTTP" starts with "[",
 // characters that are rare in a line.
-LineKeys findKeys(QStringView line)
+template <typename Char> LineKeys findKeys(std::span<const Char> line)
 {
     LineKeys keys;
-    const qsizetype addressOffset = AddressKey.size() - 1;
-    const qsizetype hostNameOffset = HostNameKey.size() - 1;
-    for (qsizetype at = indexOfEither(line, u'=', u'['); at >= 0;
-         at = indexOfEither(line, u'=', u'[', at + 1)) {
-        if (line[at] == u'[') {
-            keys.httpSettings = keys.httpSettings
-                                || (line.size() - at >= HttpSettings.size()
-                                    && equalsKey(line.sliced(at), HttpSettings, Qt::CaseSensitive));
+    const auto addressOffset = qsizetype(AddressKey.size() - 1);
+    const auto hostNameOffset = qsizetype(HostNameKey.size() - 1);
+    const Char *begin = line.data();
+    const Char *end = begin + line.size();
+    for (const Char *p = vectorscan::findEither(begin, end, Char('='), Char('[')); p != end;
+         p = vectorscan::findEither(p + 1, end, Char('='), Char('['))) {
+        const qsizetype at = p - begin;
+        if (*p == Char('[')) {
+            keys.httpSettings = keys.httpSettings || startsWithKey(line.subspan(size_t(at)), HttpSettings, false);
             continue;
         }
         if (keys.address < 0 && at >= addressOffset
-            && equalsKey(line.sliced(at - addressOffset), AddressKey, Qt::CaseSensitive))
+            && startsWithKey(line.subspan(size_t(at - addressOffset)), AddressKey, false))
             keys.address = at - addressOffset;
         if (keys.hostName < 0 && at >= hostNameOffset
-            && equalsKey(line.sliced(at - hostNameOffset), HostNameKey, Qt::CaseInsensitive))
+            && startsWithKey(line.subspan(size_t(at - hostNameOffset)), HostNameKey, true))
             keys.hostName = at - hostNameOffset;
     }
-    keys.address = countedKey(line, keys.address);
-    keys.hostName = countedKey(line, keys.hostName);
+    keys.address = keys.address < 0 ? -1 : countedKey(line, keys.address);
+    keys.hostName = keys.hostName < 0 ? -1 : countedKey(line, keys.hostName);
     return keys;
 }
 
-// Copies without sharing, so that the buffers of the scan are reused line after line.
-void copyInto(QString &target, QStringView source)
+// Reads the lines of the file's text into the host table, and the facts when asked for.
+// A line ends at CRLF, LF or a lone CR; a last line without a terminator counts too.
+// Every other character, NUL included, is part of its line.
+template <typename Char> class LineScan
 {
-    target.truncate(0);
-    target.append(source);
-}
+public:
+    LineScan(std::span<const Char> text, HostTable &table, FileFacts *facts)
+        : m_text(text), m_table(table)
+    {
+        if (facts)
+            m_facts.emplace(*facts);
+    }
 
-// The encoding that a UTF-16 byte order mark at the start of a file names, in either
-// byte order; nothing for any other start.
-std::optional<QStringConverter::Encoding> utf16Encoding(QByteArrayView start)
-{
-    if (start.startsWith("\xFF\xFE"))
-        return QStringConverter::Utf16LE;
-    if (start.startsWith("\xFE\xFF"))
-        return QStringConverter::Utf16BE;
-    return std::nullopt;
-}
+    // Reads every line; stops at the first that the scan cannot read.
+    std::optional<ScanFailure> run()
+    {
+        const Char *begin = m_text.data();
+        const Char *end = begin + m_text.size();
+        for (const Char *p = begin; p != end;) {
+            const Char *lineEnd = vectorscan::findEither(p, end, Char('\n'), Char('\r'));
+            if (!take(p - begin, lineEnd - p))
+                return m_failure;
+            p = lineEnd;
+            if (p != end)
+                p += *p == Char('\r') && p + 1 != end && p[1] == Char('\n') ? 2 : 1;
+        }
+        return std::nullopt;
+    }
 
-struct Pass
-{
-    ScanResult result;
-    bool invalidUtf8 = false;
+    // Ends a scan that read to the end of the file.
+    void finish()
+    {
+        if (m_pendingAddress)
+            addPendingRow();
+        m_table.sort();
+        m_table.markRepeatedAddresses();
+    }
+
+    // Ends a scan that failed (or could not read on): the rows read so far stay.
+    void abandon()
+    {
+        m_pendingAddress = false;
+        m_table.sort();
+    }
+
+private:
+    bool take(qsizetype start, qsizetype length)
+    {
+        const std::span<const Char> line = m_text.subspan(size_t(start), size_t(length));
+        ++m_lineNumber;
+        // The HTTP settings are passed over up to the next section, where reading goes
+        // on: client sections may follow them.
+        if (m_inHttpSettings && (line.empty() || line[0] != Char('['))) {
+            if (m_facts)
+                m_facts->takeLine(m_lineNumber, qtText(line), false);
+            return true;
+        }
+        m_inHttpSettings = false;
+
+        const bool macHeader = MyMacAddr(line);
+        if (macHeader) {
+            m_currentMac = start + 1;
+            m_macHeaderSincePending = true;
+        }
+        const LineKeys keys = findKeys(line);
+        if (m_facts && macHeader)
+            m_facts->takeMacHeader(m_lineNumber, qtText(line.subspan(1, MacFieldWidth)));
+        else if (m_facts)
+            m_facts->takeLine(m_lineNumber, qtText(line), keys.address >= 0);
+
+        if (keys.address >= 0 && !takeAddressLine(line, keys.address))
+            return false;
+        if (keys.hostName >= 0)
+            takeHostNameLine(start, line);
+        m_inHttpSettings = keys.httpSettings;
+        return true;
+    }
+
+    bool takeAddressLine(std::span<const Char> line, qsizetype keyPosition)
+    {
+        if (m_pendingAddress)
+            addPendingRow();
+        if (m_facts) {
+            const auto value = line.size() > size_t(AddressValuePosition)
+                                   ? line.subspan(AddressValuePosition)
+                                   : std::span<const Char>();
+            m_facts->takeAddressLine(m_lineNumber, keyPosition,
+                                     withoutTrailingSpaces(qtText(cutAtSemicolon(value))));
+        }
+        if (!MyIPAddr(line, m_address)) {
+            const auto value = line.subspan(size_t(keyPosition) + AddressKey.size());
+            m_failure = ScanFailure{ScanFailure::Cause::MalformedAddress,
+                                    toQString(cutAtSemicolon(value)).trimmed(), m_lineNumber};
+            return false;
+        }
+        if (m_address.size == 0)
+            return true;
+        m_pendingAddress = true;
+        m_pendingMac = m_currentMac;
+        m_macHeaderSincePending = false;
+        return true;
+    }
+
+    void takeHostNameLine(qsizetype start, std::span<const Char> line)
+    {
+        if (!m_pendingAddress)
+            return;
+        // The value is read from column 10 whatever column the key stands at.
+        const auto name = cutAtSemicolon(line.subspan(HostNameValuePosition));
+        m_table.append(m_address, start + HostNameValuePosition, qsizetype(name.size()),
+                       m_currentMac);
+        m_pendingAddress = false;
+        m_currentMac = 0;
+    }
+
+    // A client without a host name line still gets its row: no host name, and the MAC
+    // that stood above its address. The current MAC is emptied only when it is still
+    // that one, so the next client keeps its own.
+    void addPendingRow()
+    {
+        m_table.append(m_address, 0, 0, m_pendingMac);
+        m_pendingAddress = false;
+        if (!m_macHeaderSincePending)
+            m_currentMac = 0;
+    }
+
+    // A line for the facts, as Qt's text, in a buffer used line after line.
+    QStringView qtText(std::span<const Char> chars)
+    {
+        m_line.resize(qsizetype(chars.size()) * 2);
+        auto *out = reinterpret_cast<char16_t *>(m_line.data());
+        for (const Char c : chars)
+            out = appendUtf16(out, codePointOf(c));
+        return QStringView(m_line).first(out - reinterpret_cast<const char16_t *>(m_line.constData()));
+    }
+
+    std::span<const Char> m_text;
+    HostTable &m_table;
+    std::optional<FactsReader> m_facts;
+    std::optional<ScanFailure> m_failure;
+    qsizetype m_lineNumber = 0;
+    qsizetype m_currentMac = 0; // the position of the current MAC in the text; 0 for none
+    AddressField m_address; // of the pending row
+    bool m_pendingAddress = false;
+    qsizetype m_pendingMac = 0; // the current MAC when the pending address was read
+    bool m_macHeaderSincePending = false;
+    bool m_inHttpSettings = false; // after a line containing "[HTTP", up to the next section
+    QString m_line;
 };
 
-// One reading of the device from where it stands, in one encoding. `endedBy` is how the
-// input ended when it could not be read to its end: the rows before it stay.
-Pass scanAs(QIODevice &device, TextEncoding encoding, ScanScope scope, qint64 sizeLimit,
-            const std::optional<ScanFailure> &endedBy)
-{
-    LineReader reader(device, encoding, sizeLimit);
-    Pass pass;
-    ConfigScan scan(scope == ScanScope::TableAndFacts ? &pass.result.facts : nullptr);
-    QStringView line;
-    ConfigScan::Step step = ConfigScan::Step::Continue;
-    try {
-        while (step == ConfigScan::Step::Continue && reader.readLine(line))
-            step = scan.take(line);
-    } catch (const std::bad_alloc &) {
-        scan.abandon();
-        pass.result.failure = ScanFailure::outOfMemory();
-        pass.result.table = std::move(scan.table());
-        return pass;
-    }
+// The most a scan holds: rows find their fields by 32-bit positions in the text.
+constexpr qint64 MostTextBytes = DefaultSizeLimit;
 
-    if (reader.hasReadError()) {
-        scan.abandon();
-        pass.result.failure = ScanFailure{ScanFailure::Cause::ReadError, reader.errorString()};
-    } else if (reader.isTooLarge()) {
-        scan.abandon();
-        pass.result.failure = ScanFailure::tooLarge(sizeLimit);
-    } else {
-        if (step == ConfigScan::Step::Failed || endedBy)
-            scan.abandon();
-        else
-            scan.finish();
-        pass.result.failure = step == ConfigScan::Step::Failed ? scan.failure() : endedBy;
-        if (encoding == TextEncoding::Utf8 && !reader.sawInvalidUtf8())
-            reader.skipRest(); // the lines not needed still decide the encoding
-    }
-    pass.result.table = std::move(scan.table());
-    pass.invalidUtf8 = reader.sawInvalidUtf8();
-    return pass;
+// Scans the text of a whole file, or of the part of it read before `endedBy`.
+ScanResult scanText(FileText text, ScanScope scope, const std::optional<ScanFailure> &endedBy)
+{
+    ScanResult result;
+    result.table = HostTable(std::move(text));
+    FileFacts *facts = scope == ScanScope::TableAndFacts ? &result.facts : nullptr;
+    result.table.text().visit([&](auto chars) {
+        LineScan scan(chars, result.table, facts);
+        try {
+            result.failure = scan.run();
+            if (result.failure || endedBy)
+                scan.abandon();
+            else
+                scan.finish();
+        } catch (const std::bad_alloc &) {
+            result.failure = ScanFailure::outOfMemory();
+        }
+    });
+    if (!result.failure)
+        result.failure = endedBy;
+    return result;
 }
 
-// A device from where it stands to its end, waiting for data that has not come yet. Up
-// to one byte more than `sizeLimit`.
-InputBytes readUpTo(QIODevice &device, qint64 sizeLimit)
+// Decodes and scans bytes read from a file or a device; `endedBy` is how the input
+// ended when it could not be read to its end.
+ScanResult scanInput(InputBytes input, ScanScope scope, qint64 sizeLimit)
 {
-    constexpr qsizetype Block = qsizetype(1) << 16;
+    bool tooLarge = false;
+    FileText text = FileText::decode(std::move(input.bytes), sizeLimit, tooLarge);
+    if (tooLarge)
+        input.failure = ScanFailure::tooLarge(sizeLimit);
+    if (input.failure)
+        text.cutAfterLastLineEnd(); // a line that the end of the input cut short is none
+    return scanText(std::move(text), scope, input.failure);
+}
+
+// A device from where it stands to its end, waiting for data that has not come yet: at
+// most `sizeLimit` bytes, and a failure when there were more. `sizeHint` is the size
+// expected, so that a file is read into one buffer of its size.
+InputBytes readUpTo(QIODevice &device, qint64 sizeLimit, qint64 sizeHint)
+{
+    constexpr qint64 Block = qint64(1) << 16;
     InputBytes input;
     QByteArray &bytes = input.bytes;
+    qint64 used = 0;
     for (;;) {
-        const qsizetype kept = bytes.size();
-        const qint64 wanted = std::min<qint64>(std::max(kept, Block), sizeLimit + 1 - kept);
-        if (wanted <= 0)
-            return input;
-        bytes.resize(kept + qsizetype(wanted));
-        const qint64 got = device.read(bytes.data() + kept, wanted);
-        bytes.resize(kept + qsizetype(std::max<qint64>(got, 0)));
-        if (got < 0)
+        if (used == bytes.size()) {
+            const qint64 room = sizeLimit + 1 - used; // one byte more tells there is more
+            if (room <= 0)
+                break;
+            bytes.resize(qsizetype(used + std::min(std::max({used, Block, sizeHint + 1 - used}), room)));
+        }
+        const qint64 got = device.read(bytes.data() + used, bytes.size() - used);
+        if (got < 0) {
             input.failure = ScanFailure{ScanFailure::Cause::ReadError, device.errorString()};
-        if (got < 0 || (got == 0 && !device.waitForReadyRead(-1)))
-            return input;
+            break;
+        }
+        used += got;
+        if (got == 0 && !device.waitForReadyRead(-1))
+            break;
     }
-}
-
-ScanResult scanBytes(const QByteArray &bytes, ScanScope scope, qint64 sizeLimit,
-                     const std::optional<ScanFailure> &endedBy);
-
-// A seekable device from where it stands: UTF-16 when it starts with a byte order mark,
-// else UTF-8, read again as Windows-1252 when it turns out not to be UTF-8.
-ScanResult scanSeekable(QIODevice &device, ScanScope scope, qint64 sizeLimit,
-                        const std::optional<ScanFailure> &endedBy)
-{
-    if (const auto utf16 = utf16Encoding(device.peek(2))) {
-        // What Windows editors call "Unicode": decoded whole, then read as UTF-8. An odd
-        // byte at the end becomes a replacement character.
-        const QByteArray bytes = readUpTo(device, sizeLimit).bytes;
-        QStringDecoder decoder(*utf16, QStringConverter::Flag::Stateless);
-        return scanBytes(QString(decoder(bytes)).toUtf8(), scope, sizeLimit,
-                         bytes.size() > sizeLimit ? ScanFailure::tooLarge(sizeLimit) : endedBy);
-    }
-    const qint64 start = device.pos();
-    Pass pass = scanAs(device, TextEncoding::Utf8, scope, sizeLimit, endedBy);
-    if (pass.invalidUtf8 && device.seek(start))
-        pass = scanAs(device, TextEncoding::Windows1252, scope, sizeLimit, endedBy);
-    return std::move(pass.result);
-}
-
-ScanResult scanBytes(const QByteArray &bytes, ScanScope scope, qint64 sizeLimit,
-                     const std::optional<ScanFailure> &endedBy)
-{
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return scanSeekable(buffer, scope, sizeLimit, endedBy);
+    bytes.truncate(qsizetype(std::min(used, sizeLimit)));
+    if (used > sizeLimit)
+        input.failure = ScanFailure::tooLarge(sizeLimit);
+    return input;
 }
 
 } // namespace
@@ -221,106 +307,6 @@ QString ScanFailure::description() const
     return detail;
 }
 
-ConfigScan::ConfigScan(FileFacts *facts)
-{
-    if (facts)
-        m_facts.emplace(*facts);
-}
-
-ConfigScan::Step ConfigScan::take(QStringView line)
-{
-    ++m_lineNumber;
-    // The HTTP settings are passed over up to the next section, where reading goes on:
-    // client sections may follow them.
-    if (m_inHttpSettings && !line.startsWith(u'[')) {
-        if (m_facts)
-            m_facts->takeLine(m_lineNumber, line, false);
-        return Step::Continue;
-    }
-    m_inHttpSettings = false;
-
-    const bool macHeader = MyMacAddr(line, m_currentMac);
-    if (macHeader)
-        m_macHeaderSincePending = true;
-    // The address normalisation may lengthen the line, but only by spaces, which move
-    // no key and add no "[HTTP".
-    const LineKeys keys = findKeys(line);
-    if (m_facts && macHeader)
-        m_facts->takeMacHeader(m_lineNumber, m_currentMac);
-    else if (m_facts)
-        m_facts->takeLine(m_lineNumber, line, keys.address >= 0);
-
-    if (keys.address >= 0) {
-        if (m_facts)
-            m_facts->takeAddressLine(m_lineNumber, keys.address, line);
-        copyInto(m_currentLine, line);
-        takeAddressLine(keys.address);
-        if (m_failure)
-            return Step::Failed;
-        line = m_currentLine;
-    }
-    if (keys.hostName >= 0)
-        takeHostNameLine(line);
-
-    m_inHttpSettings = keys.httpSettings;
-    return Step::Continue;
-}
-
-void ConfigScan::takeAddressLine(qsizetype keyPosition)
-{
-    if (!m_pendingAddress.isEmpty())
-        addPendingRow();
-
-    if (!MyIPAddr(m_currentLine, m_address)) {
-        // The padding MyIPAddr may have added is trailing space, which trimming drops.
-        const QStringView value
-            = QStringView(m_currentLine).sliced(keyPosition + AddressKey.size());
-        m_failure = ScanFailure{ScanFailure::Cause::MalformedAddress,
-                                cutAtSemicolon(value).trimmed().toString(), m_lineNumber};
-        return;
-    }
-    if (m_address.isEmpty())
-        return;
-    std::swap(m_pendingAddress, m_address); // the old buffer is reused for the next line
-    copyInto(m_pendingMac, m_currentMac);
-    m_macHeaderSincePending = false;
-}
-
-void ConfigScan::takeHostNameLine(QStringView line)
-{
-    if (m_pendingAddress.isEmpty())
-        return;
-    m_table.append(m_pendingAddress, cutAtSemicolon(line.sliced(HostNameValuePosition)),
-                   m_currentMac);
-    m_pendingAddress.truncate(0);
-    m_currentMac.truncate(0);
-}
-
-// A client without a host name line still gets its row: no host name, and the MAC that
-// stood above its address. The current MAC is emptied only when it is still that one,
-// so the next client keeps its own.
-void ConfigScan::addPendingRow()
-{
-    m_table.append(m_pendingAddress, {}, m_pendingMac);
-    m_pendingAddress.truncate(0);
-    if (!m_macHeaderSincePending)
-        m_currentMac.truncate(0);
-}
-
-void ConfigScan::finish()
-{
-    if (!m_pendingAddress.isEmpty())
-        addPendingRow();
-    m_table.sort();
-    m_table.markRepeatedAddresses();
-}
-
-void ConfigScan::abandon()
-{
-    m_pendingAddress.truncate(0);
-    m_table.sort();
-}
-
 ScanFailure ScanFailure::tooLarge(qint64 sizeLimit)
 {
     const QString size
@@ -335,14 +321,28 @@ ScanFailure ScanFailure::outOfMemory()
     return {Cause::OutOfMemory, QStringLiteral("not enough memory to read the file")};
 }
 
+ScanResult scanBytes(QByteArray bytes, ScanScope scope, qint64 sizeLimit)
+{
+    sizeLimit = std::min(sizeLimit, MostTextBytes);
+    try {
+        InputBytes input{std::move(bytes), std::nullopt};
+        if (input.bytes.size() > sizeLimit) {
+            input.bytes.truncate(qsizetype(sizeLimit));
+            input.failure = ScanFailure::tooLarge(sizeLimit);
+        }
+        return scanInput(std::move(input), scope, sizeLimit);
+    } catch (const std::bad_alloc &) {
+        return {{}, ScanFailure::outOfMemory(), {}};
+    }
+}
+
 ScanResult scanDevice(QIODevice &device, ScanScope scope, qint64 sizeLimit)
 {
+    sizeLimit = std::min(sizeLimit, MostTextBytes);
     try {
-        if (!device.isSequential())
-            return scanSeekable(device, scope, sizeLimit, std::nullopt);
-        // Reading twice needs a device that can go back to where it started.
-        InputBytes input = readUpTo(device, sizeLimit);
-        return scanBytes(input.bytes, scope, sizeLimit, input.failure);
+        const qint64 sizeHint = device.isSequential() ? 0 : device.size() - device.pos();
+        return scanInput(readUpTo(device, sizeLimit, std::min(sizeHint, sizeLimit)), scope,
+                         sizeLimit);
     } catch (const std::bad_alloc &) {
         return {{}, ScanFailure::outOfMemory(), {}};
     }
@@ -350,12 +350,13 @@ ScanResult scanDevice(QIODevice &device, ScanScope scope, qint64 sizeLimit)
 
 ScanResult scanStandardInput(ScanScope scope, qint64 sizeLimit)
 {
+    sizeLimit = std::min(sizeLimit, MostTextBytes);
     try {
-        const InputBytes input = readStandardInput(sizeLimit);
+        InputBytes input = readStandardInput(sizeLimit);
         if (input.failure && input.failure->cause == ScanFailure::Cause::TooLarge
             && input.bytes.isEmpty())
             return {{}, input.failure, {}};
-        return scanBytes(input.bytes, scope, sizeLimit, input.failure);
+        return scanInput(std::move(input), scope, sizeLimit);
     } catch (const std::bad_alloc &) {
         return {{}, ScanFailure::outOfMemory(), {}};
     }
@@ -363,11 +364,12 @@ ScanResult scanStandardInput(ScanScope scope, qint64 sizeLimit)
 
 ScanResult scanFile(const QString &path, ScanScope scope, qint64 sizeLimit)
 {
+    sizeLimit = std::min(sizeLimit, MostTextBytes);
     QFile file;
     if (std::optional<ScanFailure> failure = openConfigFile(path, file))
         return {{}, std::move(failure), {}};
 
-    // The server may write the file while it is read. A scan during which the file
+    // The server may write the file while it is read. A reading during which the file
     // changed (its size or modification time, or where its end was found) is made
     // again, so that the rows always come from one version of it.
     constexpr int Attempts = 3;
@@ -375,11 +377,14 @@ ScanResult scanFile(const QString &path, ScanScope scope, qint64 sizeLimit)
         const FileStamp before = stampOf(file);
         if (before.size > sizeLimit)
             return {{}, ScanFailure::tooLarge(sizeLimit), {}};
-        ScanResult result = scanDevice(file, scope, sizeLimit);
-        const FileStamp after = stampOf(file);
-        // A scan that failed on a line of its own stopped reading before the end.
-        if (after == before && (!result.isComplete() || file.pos() == after.size))
-            return result;
+        try {
+            InputBytes input = readUpTo(file, sizeLimit, before.size);
+            const FileStamp after = stampOf(file);
+            if (after == before && (input.failure || input.bytes.size() == after.size))
+                return scanInput(std::move(input), scope, sizeLimit);
+        } catch (const std::bad_alloc &) {
+            return {{}, ScanFailure::outOfMemory(), {}};
+        }
     }
     return {{},
             ScanFailure{ScanFailure::Cause::FileChanged,

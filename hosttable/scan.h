@@ -36,6 +36,8 @@ struct ScanFailure
 };
 
 // The most a scan reads: far above any server's file, and room for ten million clients.
+// It is also the most a scan can read: a row finds its fields in the text by 32-bit
+// positions, so a larger limit counts as this one.
 inline constexpr qint64 DefaultSizeLimit = qint64(4) << 30;
 
 // The result of a scan: the rows read, sorted, and the rows that repeat an address,
@@ -62,8 +64,9 @@ ScanResult scanFile(const QString &path, ScanScope scope = ScanScope::Table,
 
 // Builds the host table from a device opened for reading, from where it stands. The
 // whole file is read as UTF-16 when it starts with a UTF-16 byte order mark, as UTF-8
-// when it is valid UTF-8, otherwise as Windows-1252. Reading stops with a failure after
-// `sizeLimit` bytes; the rows read up to there stay.
+// when it is valid UTF-8, otherwise as Windows-1252. Reading stops with a failure once
+// the text would take more than `sizeLimit` bytes; the rows of the lines read up to
+// there stay.
 ScanResult scanDevice(QIODevice &device, ScanScope scope = ScanScope::Table,
                       qint64 sizeLimit = DefaultSizeLimit);
 
@@ -71,43 +74,8 @@ ScanResult scanDevice(QIODevice &device, ScanScope scope = ScanScope::Table,
 ScanResult scanStandardInput(ScanScope scope = ScanScope::Table,
                              qint64 sizeLimit = DefaultSizeLimit);
 
-// The lines that make the host table: MAC headers, address lines, host name lines, and
-// the line containing "[HTTP" after which the HTTP settings are passed over up to the
-// next section. One object reads one file.
-class ConfigScan
-{
-public:
-    enum class Step { Continue, Failed };
-
-    // `facts`, when given, receives what the file says besides the table.
-    explicit ConfigScan(FileFacts *facts = nullptr);
-
-    // Takes the next line of the file.
-    Step take(QStringView line);
-    // Ends a scan that read to the end of the file.
-    void finish();
-    // Ends a scan that failed (or could not read on): the rows read so far stay.
-    void abandon();
-
-    HostTable &table() { return m_table; }
-    const std::optional<ScanFailure> &failure() const { return m_failure; }
-
-private:
-    void takeAddressLine(qsizetype keyPosition);
-    void takeHostNameLine(QStringView line);
-    void addPendingRow();
-
-    HostTable m_table;
-    std::optional<ScanFailure> m_failure;
-    std::optional<FactsReader> m_facts;
-    qsizetype m_lineNumber = 0;
-    QString m_currentMac;
-    QString m_pendingAddress;
-    QString m_pendingMac; // the current MAC when the pending address was read
-    bool m_macHeaderSincePending = false;
-    bool m_inHttpSettings = false; // after a line containing "[HTTP", up to the next section
-    QString m_currentLine; // an address line, which MyIPAddr may lengthen
-    QString m_address; // scratch for the address field of each address line
-};
+// Builds the host table from the bytes of a whole file.
+ScanResult scanBytes(QByteArray bytes, ScanScope scope = ScanScope::Table,
+                     qint64 sizeLimit = DefaultSizeLimit);
 
 } // namespace kelto

@@ -60,9 +60,9 @@ HostSearch::HostSearch(const QStringList &texts)
 
 bool HostSearch::matches(const HostRow &row) const
 {
-    ShownAddressBuffer buffer;
-    const QStringView address = shownAddress(row, buffer);
-    const QStringView hostName = withoutTrailingSpaces(row.hostName());
+    HostRow::ShownAddressBuffer buffer;
+    const QStringView address = row.shownAddress(buffer);
+    const QStringView hostName = row.shownHostName();
     const FoldedMac mac = m_anyMacTerm ? foldMac(row.mac()) : FoldedMac();
     const QStringView foldedMac(mac.constData(), mac.size());
 

@@ -11,8 +11,8 @@
 namespace kelto {
 
 // The search of `kelto-cli find`: a row matches when its address (as the lookup shows
-// it: columns 1-15 without the alignment spaces), its host name or its MAC contains any of the
-// search texts, letter case aside. A text that reads as a MAC or part of one (see
+// it: columns 1-15 without the alignment spaces), its host name (as the lookup shows it:
+// columns 17-98) or its MAC contains any of the search texts, letter case aside. A text that reads as a MAC or part of one (see
 // macSearchDigits) also matches a MAC written in any other notation.
 class HostSearch
 {

@@ -2,18 +2,52 @@
 
 #include <QStringView>
 
-// Character searches for the scan, which runs them on every one of millions of short
-// lines: a plain loop, eight characters at a time where SSE2 is there (every x86-64).
+#include <algorithm>
+#include <span>
+#include <string_view>
+
+// The text rules of the configuration file, for lines held in any width of character:
+// the scan reads the file's own bytes or its code points, the checks read Qt's text.
 
 namespace kelto {
 
-// The position of the first `a` or `b` in `text` from `from` on, or -1.
-qsizetype indexOfEither(QStringView text, char16_t a, char16_t b, qsizetype from = 0);
-
-// The position of the first `c` in `text` from `from` on, or -1.
-inline qsizetype indexOfChar(QStringView text, char16_t c, qsizetype from = 0)
+// ASCII case folding: the server compares its keys that way, and no other character
+// lower-cases to a letter of a key.
+template <typename Char> constexpr Char foldAscii(Char c)
 {
-    return indexOfEither(text, c, c, from);
+    return c >= Char('A') && c <= Char('Z') ? Char(c + 32) : c;
+}
+
+template <typename Char> constexpr bool isAsciiWordCharacter(Char c)
+{
+    return (c >= Char('a') && c <= Char('z')) || (c >= Char('A') && c <= Char('Z'))
+           || (c >= Char('0') && c <= Char('9')) || c == Char('_');
+}
+
+// Whether `text` starts with `key`, letter case aside when `foldCase` is set.
+template <typename Char>
+bool startsWithKey(std::span<const Char> text, std::string_view key, bool foldCase)
+{
+    if (text.size() < key.size())
+        return false;
+    for (size_t i = 0; i < key.size(); ++i) {
+        const Char c = foldCase ? foldAscii(text[i]) : text[i];
+        if (c != Char(uchar(key[i])))
+            return false;
+    }
+    return true;
+}
+
+// `text` up to its first ";", which starts a comment in the server's file.
+template <typename Char> std::span<const Char> cutAtSemicolon(std::span<const Char> text)
+{
+    return text.first(size_t(std::find(text.begin(), text.end(), Char(';')) - text.begin()));
+}
+
+inline QStringView cutAtSemicolon(QStringView text)
+{
+    const qsizetype semicolon = text.indexOf(u';');
+    return semicolon < 0 ? text : text.first(semicolon);
 }
 
 // `text` without the spaces at its end (other white space stays).
@@ -22,13 +56,6 @@ inline QStringView withoutTrailingSpaces(QStringView text)
     while (!text.isEmpty() && text.back() == u' ')
         text.chop(1);
     return text;
-}
-
-// `text` up to its first ";", which starts a comment in the server's file.
-inline QStringView cutAtSemicolon(QStringView text)
-{
-    const qsizetype semicolon = indexOfChar(text, u';');
-    return semicolon < 0 ? text : text.first(semicolon);
 }
 
 } // namespace kelto

@@ -7,9 +7,14 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QList>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#include <array>
+#include <string>
+#include <vector>
 
 namespace kelto::test {
 
@@ -43,9 +48,50 @@ inline QStringList listed(const HostTable &table)
     return lines;
 }
 
+// The row text for an address field, a host name and a MAC, composed the plain way:
+// the host name cut to 83 characters and padded to 84 with the space before it.
+inline QString composeRow(const QString &address, const QString &hostName, const QString &mac)
+{
+    const QList<uint> name = hostName.toUcs4().first(std::min<qsizetype>(hostName.toUcs4().size(), 83));
+    return address + u' ' + QString::fromUcs4(reinterpret_cast<const char32_t *>(name.data()), name.size())
+           + QString(83 - name.size(), u' ') + mac;
+}
+
 inline QString row(const QString &address, const QString &hostName, const QString &mac = {})
 {
     return composeRow(spaces(address), hostName, mac);
+}
+
+// The fields of a row as a test writes them: the address field, the host name, the MAC.
+struct Fields
+{
+    QString address;
+    QString hostName;
+    QString mac;
+};
+
+// A host table of the given rows, unsorted: host names and MACs are placed in a text of
+// their own, as the scan finds them in a file.
+inline HostTable tableOf(const std::vector<Fields> &rows)
+{
+    std::u32string text = U"|"; // a MAC never stands at position 0
+    std::vector<std::array<qsizetype, 3>> positions;
+    for (const Fields &f : rows) {
+        const QList<uint> name = f.hostName.toUcs4();
+        const QList<uint> mac = f.mac.toUcs4();
+        positions.push_back({qsizetype(text.size()), name.size(),
+                             mac.isEmpty() ? 0 : qsizetype(text.size()) + name.size()});
+        text.append(name.begin(), name.end());
+        text.append(mac.begin(), mac.end());
+    }
+    HostTable table(FileText::fromString(QString::fromUcs4(text.data(), qsizetype(text.size()))));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        AddressField field;
+        for (const uint c : rows[i].address.toUcs4())
+            field.chars[size_t(field.size++)] = c;
+        table.append(field, positions[i][0], positions[i][1], positions[i][2]);
+    }
+    return table;
 }
 
 // What a program printed and how it ended.

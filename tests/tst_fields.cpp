@@ -16,12 +16,8 @@ private slots:
     void macHeader();
     void address_data();
     void address();
-    void addressLineLength_data();
-    void addressLineLength();
     void octet_data();
     void octet();
-    void rowComposition_data();
-    void rowComposition();
 };
 
 void tst_Fields::macHeader_data()
@@ -96,36 +92,10 @@ void tst_Fields::address()
     QFETCH(bool, ok);
     QFETCH(QString, address);
 
-    QString currentLine = spaces(line);
     QString field;
-    QCOMPARE(MyIPAddr(currentLine, field), ok);
+    QCOMPARE(MyIPAddr(spaces(line), field), ok);
     if (ok)
         QCOMPARE(field, spaces(address));
-}
-
-void tst_Fields::addressLineLength_data()
-{
-    QTest::addColumn<int>("length");
-    QTest::addColumn<int>("lengthAfter");
-
-    QTest::newRow("22 is lengthened") << 22 << 31;
-    QTest::newRow("23 is kept") << 23 << 23;
-    QTest::newRow("7 is lengthened") << 7 << 16;
-    QTest::newRow("40 is kept") << 40 << 40;
-}
-
-void tst_Fields::addressLineLength()
-{
-    QFETCH(int, length);
-    QFETCH(int, lengthAfter);
-
-    QString line = QStringLiteral("IPADDR=") + QString(length - 7, QLatin1Char('x'));
-    const QString before = line;
-    QString field;
-    QVERIFY(MyIPAddr(line, field));
-    QCOMPARE(line.size(), lengthAfter);
-    QVERIFY(line.startsWith(before));
-    QCOMPARE(QStringView(line).sliced(before.size()).trimmed().size(), 0);
 }
 
 void tst_Fields::octet_data()
@@ -150,46 +120,6 @@ void tst_Fields::octet()
     QFETCH(QString, group);
     QFETCH(QString, aligned);
     QCOMPARE(MyOctet(spaces(group)), spaces(aligned));
-}
-
-void tst_Fields::rowComposition_data()
-{
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("hostName");
-    QTest::addColumn<QString>("mac");
-    QTest::addColumn<QString>("expected");
-
-    const QString mac = QStringLiteral("00-11-22-33-44-55");
-    QTest::newRow("full row") << "192.168.··1.··5"
-                              << "alpha" << mac
-                              << "192.168.··1.··5·alpha" + QString(78, QChar(0xB7)) + mac;
-    QTest::newRow("no MAC") << "192.168.··1.··5"
-                            << "alpha"
-                            << ""
-                            << "192.168.··1.··5·alpha" + QString(78, QChar(0xB7));
-    QTest::newRow("83 characters fill the field") << "··1.··2.··3.··4" << QString(83, 'n') << mac
-                                                  << "··1.··2.··3.··4·" + QString(83, 'n') + mac;
-    QTest::newRow("84 characters are cut") << "··1.··2.··3.··4" << QString(83, 'n') + 'X' << mac
-                                           << "··1.··2.··3.··4·" + QString(83, 'n') + mac;
-    QTest::newRow("short address shifts the row")
-        << "dhcp"
-        << "a" << mac << "dhcp·a" + QString(82, QChar(0xB7)) + mac;
-    QTest::newRow("empty host name")
-        << "··1.··2.··3.··4"
-        << "" << mac << "··1.··2.··3.··4" + QString(84, QChar(0xB7)) + mac;
-}
-
-void tst_Fields::rowComposition()
-{
-    QFETCH(QString, address);
-    QFETCH(QString, hostName);
-    QFETCH(QString, mac);
-    QFETCH(QString, expected);
-
-    const QString row = composeRow(spaces(address), hostName, mac);
-    QCOMPARE(row, spaces(expected));
-    if (address.size() == AddressFieldWidth)
-        QCOMPARE(row.size(), mac.isEmpty() ? 99 : 116);
 }
 
 QTEST_APPLESS_MAIN(tst_Fields)

@@ -65,13 +65,12 @@ void tst_Lookup::lookup()
     QFETCH(QString, host);
     QFETCH(QString, mac);
 
-    HostTable table;
-    table.append(spaces("192.168.··1.··7"), u"seven", u"00-00-00-00-00-07");
-    table.append(spaces("·10.··0.··0.··7"), u"ten", u"00-00-00-00-00-10");
-    table.append(spaces("192.168.··1.007"), u"zeros", {});
-    table.append(spaces("192.168.··1.··9"), u"nomac", {});
-    table.append(spaces("192.168.··1.·50"), QString(83, 'L') + "cut", u"00-00-00-00-00-50");
-    table.append(spaces("192.168.··1.abc"), u"lower", {});
+    HostTable table = tableOf({{spaces("192.168.··1.··7"), "seven", "00-00-00-00-00-07"},
+                               {spaces("·10.··0.··0.··7"), "ten", "00-00-00-00-00-10"},
+                               {spaces("192.168.··1.007"), "zeros", {}},
+                               {spaces("192.168.··1.··9"), "nomac", {}},
+                               {spaces("192.168.··1.·50"), QString(83, 'L') + "cut", "00-00-00-00-00-50"},
+                               {spaces("192.168.··1.abc"), "lower", {}}});
     table.sort();
 
     const LookupResult found = kelto::lookup(table, alignHostNumber(spaces(typed)));

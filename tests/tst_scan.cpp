@@ -27,7 +27,7 @@ QString marked(const QString &row)
     return QStringLiteral("* ") + row;
 }
 
-ScanResult scanBytes(const QByteArray &bytes)
+ScanResult scanThroughFile(const QByteArray &bytes)
 {
     QTemporaryDir dir;
     return scanFile(writeFile(dir, QStringLiteral("dhcpsrv.ini"), bytes));
@@ -150,7 +150,7 @@ void tst_Scan::rows()
 
     for (QString &line : lines)
         line = spaces(line);
-    const ScanResult result = scanBytes(lines.isEmpty() ? QByteArray() : crlf(lines));
+    const ScanResult result = scanThroughFile(lines.isEmpty() ? QByteArray() : crlf(lines));
     QVERIFY(result.isComplete());
     QCOMPARE(listed(result.table), expected);
 }
@@ -187,7 +187,7 @@ void tst_Scan::textDecoding()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, hostName);
 
-    const ScanResult result = scanBytes(bytes);
+    const ScanResult result = scanThroughFile(bytes);
     QVERIFY(result.isComplete());
     QCOMPARE(listed(result.table), QStringList{plain(row("··1.··1.··1.··1", hostName, MacA))});
 }
@@ -250,7 +250,7 @@ void tst_Scan::malformedAddressKeepsEarlierRows()
         = crlf({HeaderA, "IPADDR=192.168.1.5", "Hostname=alpha", HeaderB, "IPADDR=192.168.1.5",
                 "Hostname=beta", "[00-00-00-00-00-01]", "IPADDR=192.168.1;x", "Hostname=gamma",
                 "IPADDR=192.168.1.7", "Hostname=delta"});
-    const ScanResult result = scanBytes(bytes);
+    const ScanResult result = scanThroughFile(bytes);
     QVERIFY(!result.isComplete());
     QCOMPARE(result.failure->cause, ScanFailure::Cause::MalformedAddress);
     QCOMPARE(result.failure->description(),

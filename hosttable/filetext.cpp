@@ -1,0 +1,130 @@
+#include "filetext.h"
+
+#include "vectorscan.h"
+
+#include <QStringDecoder>
+
+#include <array>
+
+namespace kelto {
+
+namespace {
+
+// Windows-1252 differs from Latin-1 only at 0x80-0x9F.
+constexpr std::array<char16_t, 32> Windows1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80-87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88-8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90-97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
+};
+
+constexpr QByteArrayView Utf8ByteOrderMark("\xEF\xBB\xBF");
+
+void appendCodePoints(std::vector<char32_t> &out, QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
+        else if (QChar::isSurrogate(c))
+            c = QChar::ReplacementCharacter;
+        out.push_back(c);
+    }
+}
+
+// The code points of valid UTF-8, or nothing when `bytes` are not valid UTF-8. Decoded a
+// block at a time, each block ending before a byte that starts a character, so that no
+// more than a block is held twice.
+std::optional<std::vector<char32_t>> decodeUtf8(QByteArrayView bytes)
+{
+    constexpr qsizetype Block = qsizetype(1) << 20;
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless
+                                                       | QStringConverter::Flag::ConvertInitialBom);
+    std::vector<char32_t> codePoints;
+    codePoints.reserve(size_t(bytes.size()));
+    while (!bytes.isEmpty()) {
+        qsizetype n = std::min(Block, bytes.size());
+        while (n < bytes.size() && n > 0 && (uchar(bytes[n]) & 0xC0) == 0x80)
+            --n;
+        if (n == 0)
+            n = std::min(Block, bytes.size());
+        const QString part = decoder(bytes.first(n));
+        if (decoder.hasError())
+            return std::nullopt;
+        appendCodePoints(codePoints, part);
+        bytes = bytes.sliced(n);
+    }
+    codePoints.shrink_to_fit();
+    return codePoints;
+}
+
+template <typename Char> qsizetype afterLastLineEnd(const Char *chars, qsizetype size)
+{
+    while (size > 0 && chars[size - 1] != '\n' && chars[size - 1] != '\r')
+        --size;
+    return size;
+}
+
+} // namespace
+
+char32_t windows1252CodePoint(uchar byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? Windows1252High[byte - 0x80] : byte;
+}
+
+FileText FileText::decode(QByteArray bytes, qint64 sizeLimit, bool &tooLarge)
+{
+    FileText text;
+    bool decoded = false;
+    const auto *begin = reinterpret_cast<const uchar *>(bytes.constData());
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        // What Windows editors call "Unicode". An odd byte at the end becomes a
+        // replacement character.
+        QStringDecoder decoder(bytes[0] == '\xFF' ? QStringConverter::Utf16LE
+                                                  : QStringConverter::Utf16BE,
+                               QStringConverter::Flag::Stateless);
+        const QString utf16 = decoder(bytes);
+        bytes = QByteArray();
+        text.m_codePoints.reserve(size_t(utf16.size()));
+        appendCodePoints(text.m_codePoints, utf16);
+        decoded = true;
+    } else if (!vectorscan::isAscii(begin, begin + bytes.size())) {
+        text.m_ascii = false;
+        const QByteArrayView utf8 = bytes.startsWith(Utf8ByteOrderMark)
+                                        ? QByteArrayView(bytes).sliced(Utf8ByteOrderMark.size())
+                                        : QByteArrayView(bytes);
+        if (auto codePoints = decodeUtf8(utf8)) {
+            text.m_codePoints = std::move(*codePoints);
+            bytes = QByteArray();
+            decoded = true;
+        }
+    }
+    if (!decoded) {
+        text.m_bytes = std::move(bytes);
+        return text;
+    }
+    const auto mostCodePoints = size_t(sizeLimit / qint64(sizeof(char32_t)));
+    if (text.m_codePoints.size() > mostCodePoints) {
+        tooLarge = true;
+        text.m_codePoints.resize(mostCodePoints);
+        text.cutAfterLastLineEnd();
+    }
+    return text;
+}
+
+FileText FileText::fromString(QStringView string)
+{
+    FileText text;
+    appendCodePoints(text.m_codePoints, string);
+    return text;
+}
+
+void FileText::cutAfterLastLineEnd()
+{
+    if (isBytes())
+        m_bytes.truncate(afterLastLineEnd(m_bytes.constData(), m_bytes.size()));
+    else
+        m_codePoints.resize(size_t(afterLastLineEnd(m_codePoints.data(), size())));
+}
+
+} // namespace kelto
