@@ -10,6 +10,7 @@
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #elif defined(Q_OS_WIN)
@@ -286,5 +287,20 @@ InputBytes readStandardInput(qint64 sizeLimit)
 }
 
 #endif
+
+void adviseHugePages(void *data, qsizetype bytes)
+{
+#if defined(Q_OS_LINUX) && defined(MADV_HUGEPAGE)
+    // Only the whole huge pages inside the block can be backed by them.
+    constexpr quintptr HugePage = quintptr(2) << 20;
+    const auto begin = (quintptr(data) + HugePage - 1) & ~(HugePage - 1);
+    const auto end = (quintptr(data) + quintptr(bytes)) & ~(HugePage - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(bytes);
+#endif
+}
 
 } // namespace kelto

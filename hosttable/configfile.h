@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <optional>
+#include <vector>
 
 namespace kelto {
 
@@ -50,5 +51,22 @@ struct InputBytes
     std::optional<ScanFailure> failure;
 };
 InputBytes readStandardInput(qint64 sizeLimit);
+
+// Memory for a large file's text and rows. Where the system offers it, a block that has
+// not been touched yet is asked to be backed by huge pages: a million-client file then
+// costs sixty page faults instead of thirty thousand, and reading its rows in address
+// order misses the page tables far less often. Nothing changes but the speed.
+void adviseHugePages(void *data, qsizetype bytes);
+
+template <typename T> void reserveWithHugePages(std::vector<T> &v, size_t capacity)
+{
+    if (capacity <= v.capacity())
+        return;
+    std::vector<T> grown;
+    grown.reserve(capacity);
+    adviseHugePages(grown.data(), qsizetype(capacity * sizeof(T)));
+    grown.insert(grown.end(), std::make_move_iterator(v.begin()), std::make_move_iterator(v.end()));
+    v.swap(grown);
+}
 
 } // namespace kelto

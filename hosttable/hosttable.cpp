@@ -1,5 +1,6 @@
 #include "hosttable.h"
 
+#include "configfile.h"
 #include "vectorscan.h"
 
 #include <algorithm>
@@ -35,9 +36,21 @@ constexpr auto Utf8OfByte = [] {
     return table;
 }();
 
-template <typename Char> char *appendUtf8(const Char *chars, qsizetype n, bool ascii, char *out)
+// Appends the UTF-8 of the `n` characters at `chars`; the text ends at `textEnd`, and
+// `out` has room for 15 bytes more than the characters take.
+template <typename Char>
+char *appendUtf8(const Char *chars, qsizetype n, const Char *textEnd, bool ascii, char *out)
 {
     if constexpr (sizeof(Char) == 1) {
+        constexpr qsizetype Piece = 16;
+        if (ascii && textEnd - chars >= n + Piece) {
+            // In pieces of a fixed size, as many as cover the characters: a copy of a
+            // length known only now is a string instruction that waits for its bytes,
+            // where these let the reads of the rows ahead start meanwhile.
+            for (qsizetype i = 0; i < n; i += Piece)
+                std::memcpy(out + i, chars + i, Piece);
+            return out + n;
+        }
         if (ascii) {
             std::memcpy(out, chars, size_t(n));
             return out + n;
@@ -55,26 +68,63 @@ template <typename Char> char *appendUtf8(const Char *chars, qsizetype n, bool a
     }
 }
 
-// Sorts by the key in passes of 11 bits, least significant first; a pass in which every
-// key has the same digit is skipped, which in a file of one network is most of them.
+// Sorts by the key in passes of 11 bits, least significant first. The counts of all
+// passes are taken in one reading; a pass in which every key has the same digit is
+// skipped, which in a file of one network is the most significant ones.
 template <typename Record, typename Key> void radixSort(std::vector<Record> &records, Key key)
 {
     constexpr int DigitBits = 11;
     constexpr int KeyBits = 42; // 11^12 < 2^42
+    constexpr int Passes = (KeyBits + DigitBits - 1) / DigitBits;
     constexpr size_t Buckets = size_t(1) << DigitBits;
-    std::vector<Record> buffer(records.size());
-    for (int shift = 0; shift < KeyBits; shift += DigitBits) {
-        std::vector<size_t> counts(Buckets + 1);
-        for (const Record &r : records)
-            ++counts[((key(r) >> shift) & (Buckets - 1)) + 1];
-        if (std::find(counts.begin(), counts.end(), records.size()) != counts.end())
+    std::vector<std::array<size_t, Buckets>> counts(Passes);
+    for (const Record &r : records) {
+        for (int pass = 0; pass < Passes; ++pass)
+            ++counts[size_t(pass)][(key(r) >> (pass * DigitBits)) & (Buckets - 1)];
+    }
+    std::vector<Record> buffer;
+    for (int pass = 0; pass < Passes; ++pass) {
+        std::array<size_t, Buckets> &count = counts[size_t(pass)];
+        if (std::find(count.begin(), count.end(), records.size()) != count.end())
             continue;
-        for (size_t b = 1; b <= Buckets; ++b)
-            counts[b] += counts[b - 1];
+        if (buffer.empty()) {
+            reserveWithHugePages(buffer, records.size());
+            buffer.resize(records.size());
+        }
+        size_t start = 0;
+        for (size_t &c : count)
+            start += std::exchange(c, start);
         for (const Record &r : records)
-            buffer[counts[(key(r) >> shift) & (Buckets - 1)]++] = r;
+            buffer[count[(key(r) >> (pass * DigitBits)) & (Buckets - 1)]++] = r;
         records.swap(buffer);
     }
+}
+
+// The text of every group of three base-11 digits of a key.
+constexpr auto DigitGroups = [] {
+    std::array<std::array<char, 3>, 11 * 11 * 11> groups{};
+    for (size_t g = 0; g < groups.size(); ++g) {
+        size_t value = g;
+        for (int i = 2; i >= 0; --i, value /= 11)
+            groups[g][size_t(i)] = value % 11 == 0 ? ' ' : char('0' + value % 11 - 1);
+    }
+    return groups;
+}();
+
+// The 15 characters of the address field that a key codes.
+template <typename T> T *appendKeyText(quint64 key, T *out)
+{
+    constexpr quint64 GroupBase = 11 * 11 * 11;
+    std::array<size_t, 4> groups;
+    for (int i = 3; i >= 0; --i, key /= GroupBase)
+        groups[size_t(i)] = size_t(key % GroupBase);
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0)
+            *out++ = T('.');
+        for (const char c : DigitGroups[groups[size_t(i)]])
+            *out++ = T(c);
+    }
+    return out;
 }
 
 } // namespace
@@ -100,21 +150,6 @@ quint64 HostTable::keyOf(const AddressField &field)
     return key;
 }
 
-char32_t *HostTable::appendKeyChars(quint64 key, char32_t *out)
-{
-    std::array<char32_t, AddressFieldWidth> chars;
-    for (qsizetype i = AddressFieldWidth - 1; i >= 0; --i) {
-        if (isDotPosition(i)) {
-            chars[size_t(i)] = U'.';
-            continue;
-        }
-        const auto digit = char32_t(key % KeyBase);
-        key /= KeyBase;
-        chars[size_t(i)] = digit == 0 ? U' ' : U'0' + digit - 1;
-    }
-    return std::copy(chars.begin(), chars.end(), out);
-}
-
 void HostTable::append(const AddressField &address, qsizetype hostName, qsizetype hostNameLength,
                        qsizetype mac)
 {
@@ -124,14 +159,37 @@ void HostTable::append(const AddressField &address, qsizetype hostName, qsizetyp
         m_otherAddresses.push_back(address);
         record.otherAddress = quint32(m_otherAddresses.size());
     }
+    // The rows grow as they arrive, never ahead of what the file held: when they fill
+    // their room, it grows to what the whole text holds at the rate of rows read so far,
+    // so that a large file is moved once or twice instead of twenty times.
+    if (m_rows.size() == m_rows.capacity()) {
+        // A row takes at least an address line: "IPADDR=", a character and a line end.
+        constexpr size_t LeastRowChars = 9;
+        const auto read = size_t(std::max<qsizetype>({record.hostName, record.mac, 1}));
+        const size_t projected = std::min(m_rows.size() * size_t(m_text.size()) / read,
+                                          size_t(m_text.size()) / LeastRowChars);
+        reserveWithHugePages(m_rows, std::max({size_t(1024), projected + projected / 16,
+                                               m_rows.capacity() + m_rows.capacity() / 2}));
+    }
     m_rows.push_back(record);
+}
+
+void HostTable::prefetchRow(qsizetype index) const
+{
+    const Record &record = m_rows[size_t(index)];
+    const auto *text = m_text.isBytes() ? static_cast<const void *>(m_text.bytes().data())
+                                        : static_cast<const void *>(m_text.codePoints().data());
+    const size_t unit = m_text.isBytes() ? sizeof(uchar) : sizeof(char32_t);
+    vectorscan::prefetch(static_cast<const char *>(text) + record.hostName * unit);
+    if (record.mac != 0)
+        vectorscan::prefetch(static_cast<const char *>(text) + record.mac * unit);
 }
 
 qsizetype HostTable::rowChars(const Record &record, RowChars &chars) const
 {
     char32_t *out = chars.data();
     if (record.otherAddress == 0) {
-        out = appendKeyChars(record.key, out);
+        out = appendKeyText(record.key, out);
     } else {
         const AddressField &field = m_otherAddresses[record.otherAddress - 1];
         out = std::copy_n(field.chars.begin(), field.size, out);
@@ -180,10 +238,7 @@ char *HostTable::appendRowUtf8(qsizetype index, char *out) const
 {
     const Record &record = m_rows[size_t(index)];
     if (record.otherAddress == 0) {
-        std::array<char32_t, AddressFieldWidth> address;
-        appendKeyChars(record.key, address.data());
-        for (const char32_t c : address)
-            *out++ = char(c);
+        out = appendKeyText(record.key, out);
     } else {
         const AddressField &field = m_otherAddresses[record.otherAddress - 1];
         for (qsizetype i = 0; i < field.size; ++i)
@@ -192,11 +247,12 @@ char *HostTable::appendRowUtf8(qsizetype index, char *out) const
     *out++ = ' ';
     const bool ascii = m_text.isAscii();
     m_text.visit([&](auto text) {
-        out = appendUtf8(text.data() + record.hostName, record.hostNameLength, ascii, out);
+        const auto *end = text.data() + text.size();
+        out = appendUtf8(text.data() + record.hostName, record.hostNameLength, end, ascii, out);
         std::memset(out, ' ', size_t(HostNameMaxLength - record.hostNameLength));
         out += HostNameMaxLength - record.hostNameLength;
         if (record.mac != 0)
-            out = appendUtf8(text.data() + record.mac, MacFieldWidth, ascii, out);
+            out = appendUtf8(text.data() + record.mac, MacFieldWidth, end, ascii, out);
     });
     return out;
 }
@@ -206,7 +262,7 @@ bool HostTable::hostNumberEquals(qsizetype index, std::u32string_view hostNumber
     const Record &record = m_rows[size_t(index)];
     RowChars chars;
     if (record.otherAddress == 0) {
-        appendKeyChars(record.key, chars.data());
+        appendKeyText(record.key, chars.data());
     } else if (rowChars(record, chars) < HostNumberPosition + HostNumberWidth) {
         return false;
     }
@@ -241,10 +297,38 @@ bool HostTable::sameAddressField(const Record &a, const Record &b) const
     return std::equal(charsA.begin(), charsA.begin() + AddressFieldWidth, charsB.begin());
 }
 
+bool HostTable::restLess(const Record &a, const Record &b) const
+{
+    if (a.otherAddress != 0 || b.otherAddress != 0)
+        return rowLess(a, b);
+    // The same address field: the rows differ from the host name field on, a name
+    // padded with spaces to 83 characters and then the MAC, if any.
+    return m_text.visit([&a, &b](auto text) {
+        const auto charAt = [&text](const Record &r, qsizetype i) -> qint64 {
+            if (i < r.hostNameLength)
+                return codePointOf(text[r.hostName + size_t(i)]);
+            if (i < HostNameMaxLength)
+                return U' ';
+            if (r.mac == 0)
+                return -1; // the end of the row comes before any character
+            return codePointOf(text[r.mac + size_t(i - HostNameMaxLength)]);
+        };
+        for (qsizetype i = 0; i < HostNameMaxLength + MacFieldWidth; ++i) {
+            const qint64 ca = charAt(a, i);
+            const qint64 cb = charAt(b, i);
+            if (ca != cb)
+                return ca < cb;
+            if (ca < 0)
+                return false;
+        }
+        return false;
+    });
+}
+
 void HostTable::sortRunsOfEqualKeys(std::vector<Record>::iterator begin,
                                     std::vector<Record>::iterator end)
 {
-    const auto less = [this](const Record &a, const Record &b) { return rowLess(a, b); };
+    const auto less = [this](const Record &a, const Record &b) { return restLess(a, b); };
     while (begin != end) {
         const auto run = std::find_if(begin, end, [&](const Record &r) { return r.key != begin->key; });
         if (run - begin > 1)
@@ -268,7 +352,9 @@ void HostTable::sort()
         return;
     const auto less = [this](const Record &a, const Record &b) { return rowLess(a, b); };
     std::sort(others.begin(), others.end(), less);
-    std::vector<Record> merged(m_rows.size() + others.size());
+    std::vector<Record> merged;
+    reserveWithHugePages(merged, m_rows.size() + others.size());
+    merged.resize(m_rows.size() + others.size());
     std::merge(m_rows.begin(), m_rows.end(), others.begin(), others.end(), merged.begin(), less);
     m_rows.swap(merged);
 }

@@ -36,7 +36,7 @@ public:
     QString rowText(qsizetype index) const { return row(index).text().toString(); }
     // The row's text in UTF-8 at `out`, which has room for RowMaxUtf8 bytes; returns the
     // end.
-    static constexpr qsizetype RowMaxUtf8 = 4 * RowMaxLength;
+    static constexpr qsizetype RowMaxUtf8 = 4 * RowMaxLength + 16; // and room to copy in pieces
     char *appendRowUtf8(qsizetype index, char *out) const;
     // Whether columns 13-15 of row `index` equal `hostNumber`, three characters.
     bool hostNumberEquals(qsizetype index, std::u32string_view hostNumber) const;
@@ -80,10 +80,12 @@ private:
     };
     using RowChars = std::array<char32_t, RowMaxLength>;
 
+    void prefetchRow(qsizetype index) const;
     static quint64 keyOf(const AddressField &field);
-    static char32_t *appendKeyChars(quint64 key, char32_t *out);
     qsizetype rowChars(const Record &record, RowChars &chars) const;
     bool rowLess(const Record &a, const Record &b) const;
+    // For rows of one key: which comes first by the text after the address field.
+    bool restLess(const Record &a, const Record &b) const;
     bool sameAddressField(const Record &a, const Record &b) const;
     void sortRunsOfEqualKeys(std::vector<Record>::iterator begin, std::vector<Record>::iterator end);
 
@@ -95,8 +97,13 @@ private:
 
 template <typename F> void HostTable::forEachIndex(F &&f) const
 {
+    // The rows' host names lie in file order and the rows go in address order: the text
+    // of the rows ahead is fetched while the current one is used.
+    constexpr qsizetype Ahead = 16;
     auto repeated = m_repeated.begin();
     for (qsizetype i = 0; i < size(); ++i) {
+        if (i + Ahead < size())
+            prefetchRow(i + Ahead);
         while (repeated != m_repeated.end() && repeated->last < i)
             ++repeated;
         f(i, repeated != m_repeated.end() && repeated->first <= i);

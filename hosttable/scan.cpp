@@ -40,32 +40,22 @@ template <typename Char> qsizetype countedKey(std::span<const Char> line, qsizet
     return at;
 }
 
-// One pass finds all three: both keys end in "=" and "[HTTP" starts with "[",
-// characters that are rare in a line.
-template <typename Char> LineKeys findKeys(std::span<const Char> line)
+// Takes a character of a line that may end a key: "=" ends both keys, and "[" starts
+// "[HTTP". `at` is its position in the line; only a key's first occurrence counts.
+template <typename Char> void noteKeyEnd(std::span<const Char> line, qsizetype at, LineKeys &keys)
 {
-    LineKeys keys;
-    const auto addressOffset = qsizetype(AddressKey.size() - 1);
-    const auto hostNameOffset = qsizetype(HostNameKey.size() - 1);
-    const Char *begin = line.data();
-    const Char *end = begin + line.size();
-    for (const Char *p = vectorscan::findEither(begin, end, Char('='), Char('[')); p != end;
-         p = vectorscan::findEither(p + 1, end, Char('='), Char('['))) {
-        const qsizetype at = p - begin;
-        if (*p == Char('[')) {
-            keys.httpSettings = keys.httpSettings || startsWithKey(line.subspan(size_t(at)), HttpSettings, false);
-            continue;
-        }
-        if (keys.address < 0 && at >= addressOffset
-            && startsWithKey(line.subspan(size_t(at - addressOffset)), AddressKey, false))
-            keys.address = at - addressOffset;
-        if (keys.hostName < 0 && at >= hostNameOffset
-            && startsWithKey(line.subspan(size_t(at - hostNameOffset)), HostNameKey, true))
-            keys.hostName = at - hostNameOffset;
+    constexpr auto AddressKeyEnd = qsizetype(AddressKey.size() - 1);
+    constexpr auto HostNameKeyEnd = qsizetype(HostNameKey.size() - 1);
+    if (line[size_t(at)] == Char('[')) {
+        keys.httpSettings = keys.httpSettings || startsWithKey(line.subspan(size_t(at)), HttpSettings, false);
+        return;
     }
-    keys.address = keys.address < 0 ? -1 : countedKey(line, keys.address);
-    keys.hostName = keys.hostName < 0 ? -1 : countedKey(line, keys.hostName);
-    return keys;
+    if (keys.address < 0 && at >= AddressKeyEnd
+        && startsWithKey(line.subspan(size_t(at - AddressKeyEnd)), AddressKey, false))
+        keys.address = at - AddressKeyEnd;
+    if (keys.hostName < 0 && at >= HostNameKeyEnd
+        && startsWithKey(line.subspan(size_t(at - HostNameKeyEnd)), HostNameKey, true))
+        keys.hostName = at - HostNameKeyEnd;
 }
 
 // Reads the lines of the file's text into the host table, and the facts when asked for.
@@ -81,14 +71,23 @@ public:
             m_facts.emplace(*facts);
     }
 
-    // Reads every line; stops at the first that the scan cannot read.
+    // Reads every line; stops at the first that the scan cannot read. One pass over a
+    // line finds its end and the characters that keys end in, which are rare.
     std::optional<ScanFailure> run()
     {
         const Char *begin = m_text.data();
         const Char *end = begin + m_text.size();
         for (const Char *p = begin; p != end;) {
-            const Char *lineEnd = vectorscan::findEither(p, end, Char('\n'), Char('\r'));
-            if (!take(p - begin, lineEnd - p))
+            LineKeys keys;
+            const Char *lineEnd = p;
+            for (;;) {
+                lineEnd = vectorscan::findAnyOf(lineEnd, end, Char('\n'), Char('\r'), Char('='), Char('['));
+                if (lineEnd == end || *lineEnd == Char('\n') || *lineEnd == Char('\r'))
+                    break;
+                noteKeyEnd(std::span<const Char>(p, end), lineEnd - p, keys);
+                ++lineEnd;
+            }
+            if (!take(p - begin, lineEnd - p, keys))
                 return m_failure;
             p = lineEnd;
             if (p != end)
@@ -114,7 +113,7 @@ public:
     }
 
 private:
-    bool take(qsizetype start, qsizetype length)
+    bool take(qsizetype start, qsizetype length, LineKeys keys)
     {
         const std::span<const Char> line = m_text.subspan(size_t(start), size_t(length));
         ++m_lineNumber;
@@ -132,7 +131,8 @@ private:
             m_currentMac = start + 1;
             m_macHeaderSincePending = true;
         }
-        const LineKeys keys = findKeys(line);
+        keys.address = keys.address < 0 ? -1 : countedKey(line, keys.address);
+        keys.hostName = keys.hostName < 0 ? -1 : countedKey(line, keys.hostName);
         if (m_facts && macHeader)
             m_facts->takeMacHeader(m_lineNumber, qtText(line.subspan(1, MacFieldWidth)));
         else if (m_facts)
@@ -272,6 +272,7 @@ InputBytes readUpTo(QIODevice &device, qint64 sizeLimit, qint64 sizeHint)
             if (room <= 0)
                 break;
             bytes.resize(qsizetype(used + std::min(std::max({used, Block, sizeHint + 1 - used}), room)));
+            adviseHugePages(bytes.data() + used, bytes.size() - used);
         }
         const qint64 got = device.read(bytes.data() + used, bytes.size() - used);
         if (got < 0) {
