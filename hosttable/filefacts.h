@@ -7,7 +7,9 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace kelto {
@@ -93,6 +95,17 @@ public:
     // line: section headers, the pool settings of [SETTINGS], the values of other
     // settings, and the address keys of client sections as the server reads them.
     void takeLine(qsizetype number, QStringView line, bool addressLine);
+    // Whether takeLine() has anything to read in `line`, which it is not yet given: in a
+    // client section only an address key matters, which comes after blanks at most.
+    // Nearly every line of a large file is passed over this way, unconverted.
+    template <typename Char> bool needsLine(std::span<const Char> line) const
+    {
+        if (!m_inClientSection || (!line.empty() && line[0] == Char('[')))
+            return true;
+        const auto key = std::find_if(line.begin(), line.end(),
+                                      [](Char c) { return c != Char(' ') && c != Char('\t'); });
+        return key != line.end() && (*key == Char('I') || *key == Char('i'));
+    }
     // A MAC header, which starts a client section.
     void takeMacHeader(qsizetype number, QStringView mac);
     // An address line as the scan recognised it: where its key stands, and its value as

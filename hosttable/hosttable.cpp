@@ -211,26 +211,33 @@ qsizetype HostTable::rowChars(const Record &record, RowChars &chars) const
 HostRow HostTable::row(qsizetype index) const
 {
     const Record &record = m_rows[size_t(index)];
-    RowChars chars;
-    const qsizetype size = rowChars(record, chars);
-    const qsizetype addressLength = record.otherAddress == 0
-                                        ? AddressFieldWidth
-                                        : m_otherAddresses[record.otherAddress - 1].size;
     HostRow row;
-    char16_t *out = row.m_units.data();
-    for (qsizetype i = 0; i < size; ++i) {
-        if (i == addressLength)
-            row.m_end.address = out - row.m_units.data();
-        if (i == addressLength + 1 + record.hostNameLength)
-            row.m_end.hostName = out - row.m_units.data();
-        if (i == addressLength + HostNameFieldWidth)
-            row.m_macStart = out - row.m_units.data();
-        out = appendUtf16(out, chars[size_t(i)]);
+    char16_t *const begin = row.m_units.data();
+    char16_t *out = begin;
+    qsizetype addressLength = AddressFieldWidth;
+    if (record.otherAddress == 0) {
+        out = appendKeyText(record.key, out);
+    } else {
+        const AddressField &field = m_otherAddresses[record.otherAddress - 1];
+        addressLength = field.size;
+        for (qsizetype i = 0; i < field.size; ++i)
+            out = appendUtf16(out, field.chars[size_t(i)]);
     }
-    if (record.mac == 0)
-        row.m_macStart = out - row.m_units.data();
-    row.m_end.mac = out - row.m_units.data();
-    row.m_size = size;
+    row.m_end.address = out - begin;
+    *out++ = u' ';
+    m_text.visit([&](auto text) {
+        for (qsizetype i = 0; i < record.hostNameLength; ++i)
+            out = appendUtf16(out, codePointOf(text[record.hostName + size_t(i)]));
+        row.m_end.hostName = out - begin;
+        out = std::fill_n(out, HostNameMaxLength - record.hostNameLength, u' ');
+        row.m_macStart = out - begin;
+        if (record.mac != 0) {
+            for (qsizetype i = 0; i < MacFieldWidth; ++i)
+                out = appendUtf16(out, codePointOf(text[record.mac + size_t(i)]));
+        }
+    });
+    row.m_end.mac = out - begin;
+    row.m_size = addressLength + HostNameFieldWidth + (record.mac != 0 ? MacFieldWidth : 0);
     return row;
 }
 

@@ -1,5 +1,8 @@
 #include "repeatedkeys.h"
 
+#include "configfile.h"
+#include "vectorscan.h"
+
 #include <algorithm>
 #include <bit>
 #include <utility>
@@ -23,7 +26,9 @@ RepeatedKeys::RepeatedKeys(size_t count)
 
 void RepeatedKeys::allocate(size_t size)
 {
-    m_slots.assign(size, Slot{0, Empty});
+    m_slots.clear();
+    reserveWithHugePages(m_slots, size);
+    m_slots.resize(size, Slot{0, Empty});
     m_mask = size - 1;
 }
 
@@ -53,12 +58,28 @@ void RepeatedKeys::grow()
     }
 }
 
+void RepeatedKeys::add(quint64 key, qsizetype item)
+{
+    vectorscan::prefetch(&m_slots[homeSlot(key)]);
+    if (m_queued - m_inserted == QueueLength) {
+        const Pending &oldest = m_queue[m_inserted % QueueLength];
+        insert(oldest.key, oldest.item);
+        ++m_inserted;
+    }
+    m_queue[m_queued % QueueLength] = {key, item};
+    ++m_queued;
+}
+
 std::vector<RepeatedKeys::Group> RepeatedKeys::takeGroups()
 {
+    for (; m_inserted < m_queued; ++m_inserted) {
+        const Pending &pending = m_queue[m_inserted % QueueLength];
+        insert(pending.key, pending.item);
+    }
     return std::move(m_groups);
 }
 
-void RepeatedKeys::add(quint64 key, qsizetype item)
+void RepeatedKeys::insert(quint64 key, qsizetype item)
 {
     Slot *slot = &m_slots[slotFor(key)];
     if (slot->value == Empty) {

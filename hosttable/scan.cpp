@@ -120,7 +120,7 @@ private:
         // The HTTP settings are passed over up to the next section, where reading goes
         // on: client sections may follow them.
         if (m_inHttpSettings && (line.empty() || line[0] != Char('['))) {
-            if (m_facts)
+            if (m_facts && m_facts->needsLine(line))
                 m_facts->takeLine(m_lineNumber, qtText(line), false);
             return true;
         }
@@ -135,7 +135,7 @@ private:
         keys.hostName = keys.hostName < 0 ? -1 : countedKey(line, keys.hostName);
         if (m_facts && macHeader)
             m_facts->takeMacHeader(m_lineNumber, qtText(line.subspan(1, MacFieldWidth)));
-        else if (m_facts)
+        else if (m_facts && m_facts->needsLine(line))
             m_facts->takeLine(m_lineNumber, qtText(line), keys.address >= 0);
 
         if (keys.address >= 0 && !takeAddressLine(line, keys.address))
