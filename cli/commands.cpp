@@ -75,25 +75,10 @@ int lookUp(const Options &options, ScanResult &result, Utf8Output &out)
 int find(const Options &options, ScanResult &result, Utf8Output &out)
 {
     const HostSearch search(options.arguments);
-    bool matched = false;
-    const RowFilter keep = [&search, &matched](const HostRow &row) {
-        const bool match = search.matches(row);
-        matched = matched || match;
-        return match;
-    };
-    switch (options.format) {
-    case Format::Json:
-        writeJson(out, options.file, result, keep);
-        break;
-    case Format::Csv:
-    case Format::Tsv:
-        writeTable(out, result.table,
-                   options.format == Format::Csv ? TableFormat::Csv : TableFormat::Tsv, keep);
-        break;
-    default:
-        writeRows(out, result.table, keep);
-    }
-    return matched ? Success : NotFound;
+    result.table.keepOnly([&search](const HostRow &row) { return search.matches(row); },
+                          result.isComplete());
+    list(options, result, out);
+    return result.table.isEmpty() ? NotFound : Success;
 }
 
 // A scan that did not complete leaves out rows, so findings and free addresses would be
@@ -192,7 +177,7 @@ const std::vector<Command> &commands()
                            "digits written as (part of) a MAC matches it in any notation\n"
                            "(find 1a:2b finds 00-1A-2B-33-44-55)"),
          {F::Rows, F::Json, F::Csv, F::Tsv},
-         ScanScope::Table,
+         ScanScope::Rows,
          find},
         {QLatin1StringView("check"),
          {},
@@ -211,7 +196,7 @@ const std::vector<Command> &commands()
                            "replaced), the addresses no client holds (192.168.10.24-30,\n"
                            "192.168.10.32), and the template sections that may assign them"),
          {F::Text, F::Json},
-         ScanScope::TableAndFacts,
+         ScanScope::RowsAndFacts,
          listFree},
     };
     return all;

@@ -164,11 +164,9 @@ bool Utf8Output::flush()
     return !m_failed;
 }
 
-void writeRows(Utf8Output &out, const HostTable &table, const RowFilter &keep)
+void writeRows(Utf8Output &out, const HostTable &table)
 {
-    table.forEachIndex([&out, &table, &keep](qsizetype i, bool repeated) {
-        if (keep && !keep(table.row(i)))
-            return;
+    table.forEachIndex([&out, &table](qsizetype i, bool repeated) {
         char *p = out.reserve(2 + HostTable::RowMaxUtf8 + 1);
         *p++ = repeated ? '*' : ' ';
         *p++ = ' ';
@@ -190,17 +188,15 @@ void writeHostJson(JsonWriter &json, const HostRow &row, bool repeated)
     json.endObject();
 }
 
-void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan, const RowFilter &keep)
+void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan)
 {
     JsonWriter json(out);
     json.beginObject();
     json.key(QLatin1StringView("file")).value(file);
     json.key(QLatin1StringView("complete")).value(scan.isComplete());
     json.key(QLatin1StringView("hosts")).beginArray();
-    scan.table.forEachRow([&](qsizetype, const HostRow &row, bool repeated) {
-        if (!keep || keep(row))
-            writeHostJson(json, row, repeated);
-    });
+    scan.table.forEachRow(
+        [&](qsizetype, const HostRow &row, bool repeated) { writeHostJson(json, row, repeated); });
     json.endArray();
     json.endObject();
     json.finish();
@@ -258,7 +254,7 @@ void writeTsvField(Utf8Output &out, QStringView field)
     out << field.sliced(plain);
 }
 
-void writeTable(Utf8Output &out, const HostTable &table, TableFormat format, const RowFilter &keep)
+void writeTable(Utf8Output &out, const HostTable &table, TableFormat format)
 {
     const char separator = format == TableFormat::Csv ? ',' : '\t';
     // CSV lines end in CRLF, as its RFC says, on every system.
@@ -271,8 +267,6 @@ void writeTable(Utf8Output &out, const HostTable &table, TableFormat format, con
     }
     out << lineEnd;
     table.forEachRow([&](qsizetype, const HostRow &row, bool repeated) {
-        if (keep && !keep(row))
-            return;
         const HostFields fields = fieldsOf(row);
         writeField(out, fields.address);
         out << separator;

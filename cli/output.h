@@ -6,7 +6,6 @@
 #include <QStringEncoder>
 
 #include <cstdio>
-#include <functional>
 
 namespace kelto {
 
@@ -60,31 +59,26 @@ QString escapeForTerminal(QStringView text);
 // name paths and quote the file's text.
 void printError(const QString &message);
 
-// Which rows to write; every row when empty.
-using RowFilter = std::function<bool(const HostRow &)>;
-
 class JsonWriter;
 
-// Every row (that the filter keeps) in table order, each on its own line, after "* " when
+// Every row in table order, each on its own line, after "* " when
 // it repeats the address of the row before it and two spaces otherwise.
-void writeRows(Utf8Output &out, const HostTable &table, const RowFilter &keep = {});
+void writeRows(Utf8Output &out, const HostTable &table);
 
 // The table as one JSON object: the file, whether the scan completed, and every host
-// (that the filter keeps) with its row and the fields a lookup of it shows.
-void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan,
-               const RowFilter &keep = {});
+// with its row and the fields a lookup of it shows.
+void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan);
 
 // One host of the JSON output: {"row": ..., "address": ..., "hostname": ..., "mac": ...,
 // "duplicate": ...}.
 void writeHostJson(JsonWriter &json, const HostRow &row, bool repeated);
 
 // For spreadsheets: a header line address, hostname, mac, duplicate, then one line per
-// host (that the filter keeps) with the fields a lookup shows. CSV as RFC 4180 has it,
+// host with the fields a lookup shows. CSV as RFC 4180 has it,
 // TSV with tab, backslash and line ends escaped.
 enum class TableFormat { Csv, Tsv };
 // A TSV field: backslash, tab and line ends written as \\, \t, \n and \r.
 void writeTsvField(Utf8Output &out, QStringView field);
-void writeTable(Utf8Output &out, const HostTable &table, TableFormat format,
-                const RowFilter &keep = {});
+void writeTable(Utf8Output &out, const HostTable &table, TableFormat format);
 
 } // namespace kelto

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <set>
+#include <unordered_set>
 
 namespace kelto {
 
@@ -210,7 +212,11 @@ qsizetype HostTable::rowChars(const Record &record, RowChars &chars) const
 
 HostRow HostTable::row(qsizetype index) const
 {
-    const Record &record = m_rows[size_t(index)];
+    return rowOf(m_rows[size_t(index)]);
+}
+
+HostRow HostTable::rowOf(const Record &record) const
+{
     HostRow row;
     char16_t *const begin = row.m_units.data();
     char16_t *out = begin;
@@ -364,6 +370,77 @@ void HostTable::sort()
     merged.resize(m_rows.size() + others.size());
     std::merge(m_rows.begin(), m_rows.end(), others.begin(), others.end(), merged.begin(), less);
     m_rows.swap(merged);
+}
+
+QStringView HostTable::shownAddress(qsizetype index, HostRow::ShownAddressBuffer &buffer) const
+{
+    const Record &record = m_rows[size_t(index)];
+    if (record.otherAddress != 0)
+        return rowOf(record).shownAddress(buffer);
+    std::array<char16_t, AddressFieldWidth> field;
+    appendKeyText(record.key, field.data());
+    const auto end = std::copy_if(field.begin(), field.end(), buffer.begin(),
+                                  [](char16_t c) { return c != u' '; });
+    return QStringView(buffer.data(), end - buffer.begin());
+}
+
+quint64 HostTable::addressGroup(const Record &record, RowChars &chars) const
+{
+    if (record.key != NoKey)
+        return record.key;
+    rowChars(record, chars);
+    AddressField first;
+    first.size = AddressFieldWidth;
+    std::copy_n(chars.begin(), AddressFieldWidth, first.chars.begin());
+    return keyOf(first);
+}
+
+void HostTable::keepOnly(const RowPredicate &keep, bool markRepeated)
+{
+    // The address groups of the rows kept: a row's mark depends only on the rows that
+    // share its first 15 characters.
+    std::unordered_set<quint64> keys;
+    std::set<std::u32string> others;
+    RowChars chars;
+    for (const Record &record : m_rows) {
+        if (!keep(rowOf(record)))
+            continue;
+        if (const quint64 group = addressGroup(record, chars); group != NoKey)
+            keys.insert(group);
+        else
+            others.emplace(chars.data(), AddressFieldWidth);
+    }
+    std::vector<Record> grouped;
+    for (const Record &record : m_rows) {
+        const quint64 group = addressGroup(record, chars);
+        if (group != NoKey ? keys.contains(group)
+                           : others.contains(std::u32string(chars.data(), AddressFieldWidth)))
+            grouped.push_back(record);
+    }
+    m_rows = std::move(grouped);
+    sort();
+    std::vector<bool> repeated(m_rows.size());
+    if (markRepeated) {
+        markRepeatedAddresses();
+        for (qsizetype i = 0; i < size(); ++i)
+            repeated[size_t(i)] = isRepeated(i);
+    }
+    // The rows of those groups that are not kept go, and the marks go with their rows.
+    std::vector<Record> kept;
+    m_repeated.clear();
+    for (qsizetype i = 0; i < size(); ++i) {
+        if (!keep(row(i)))
+            continue;
+        kept.push_back(m_rows[size_t(i)]);
+        const auto at = qsizetype(kept.size() - 1);
+        if (!repeated[size_t(i)])
+            continue;
+        if (!m_repeated.empty() && m_repeated.back().last == at - 1)
+            m_repeated.back().last = at;
+        else
+            m_repeated.push_back({at, at});
+    }
+    m_rows = std::move(kept);
 }
 
 void HostTable::markRepeatedAddresses()

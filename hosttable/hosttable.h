@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 namespace kelto {
@@ -58,6 +59,13 @@ public:
     // (17 characters, or none when `mac` is 0) at their positions in the text.
     void append(const AddressField &address, qsizetype hostName, qsizetype hostNameLength,
                 qsizetype mac);
+    // Keeps only the rows for which keep(row) holds, sorted, and marked as in the whole
+    // table when `markRepeated` is set: a search sorts the rows it keeps and those that
+    // share their address, not the whole table.
+    using RowPredicate = std::function<bool(const HostRow &)>;
+    void keepOnly(const RowPredicate &keep, bool markRepeated);
+    // The address of row `index` as a lookup shows it.
+    QStringView shownAddress(qsizetype index, HostRow::ShownAddressBuffer &buffer) const;
     // Puts the rows in ascending order of their text by code point, independent of the
     // locale.
     void sort();
@@ -82,7 +90,11 @@ private:
 
     void prefetchRow(qsizetype index) const;
     static quint64 keyOf(const AddressField &field);
+    HostRow rowOf(const Record &record) const;
     qsizetype rowChars(const Record &record, RowChars &chars) const;
+    // The first 15 characters of a row coded as a key, or NoKey when they are not of the
+    // usual form; `chars` receives them then.
+    quint64 addressGroup(const Record &record, RowChars &chars) const;
     bool rowLess(const Record &a, const Record &b) const;
     // For rows of one key: which comes first by the text after the address field.
     bool restLess(const Record &a, const Record &b) const;

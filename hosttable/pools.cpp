@@ -179,11 +179,11 @@ std::vector<std::vector<AddressRange>> freeAddresses(const std::vector<AddressPo
         }
     };
     HostRow::ShownAddressBuffer buffer;
-    table.forEachRow([&](qsizetype, const HostRow &row, bool) {
-        if (const DottedAddress read = readDottedAddress(row.shownAddress(buffer));
+    for (qsizetype i = 0; i < table.size(); ++i) {
+        if (const DottedAddress read = readDottedAddress(table.shownAddress(i, buffer));
             read.hasValue())
             hold(read.value);
-    });
+    }
     for (const quint32 address : alsoHeld)
         hold(address);
 

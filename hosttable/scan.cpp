@@ -96,20 +96,16 @@ public:
         return std::nullopt;
     }
 
-    // Ends a scan that read to the end of the file.
-    void finish()
+    // Ends the scan: a client still pending gets its row when the whole file was read;
+    // when the scan failed or could not read on, the rows read so far stay, unmarked.
+    void finish(bool complete, bool sorted)
     {
-        if (m_pendingAddress)
+        if (m_pendingAddress && complete)
             addPendingRow();
-        m_table.sort();
-        m_table.markRepeatedAddresses();
-    }
-
-    // Ends a scan that failed (or could not read on): the rows read so far stay.
-    void abandon()
-    {
-        m_pendingAddress = false;
-        m_table.sort();
+        if (sorted)
+            m_table.sort();
+        if (sorted && complete)
+            m_table.markRepeatedAddresses();
     }
 
 private:
@@ -226,15 +222,13 @@ ScanResult scanText(FileText text, ScanScope scope, const std::optional<ScanFail
 {
     ScanResult result;
     result.table = HostTable(std::move(text));
-    FileFacts *facts = scope == ScanScope::TableAndFacts ? &result.facts : nullptr;
+    const bool withFacts = scope == ScanScope::TableAndFacts || scope == ScanScope::RowsAndFacts;
+    const bool sorted = scope == ScanScope::Table || scope == ScanScope::TableAndFacts;
     result.table.text().visit([&](auto chars) {
-        LineScan scan(chars, result.table, facts);
+        LineScan scan(chars, result.table, withFacts ? &result.facts : nullptr);
         try {
             result.failure = scan.run();
-            if (result.failure || endedBy)
-                scan.abandon();
-            else
-                scan.finish();
+            scan.finish(!result.failure && !endedBy, sorted);
         } catch (const std::bad_alloc &) {
             result.failure = ScanFailure::outOfMemory();
         }

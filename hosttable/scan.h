@@ -52,9 +52,13 @@ struct ScanResult
     bool isComplete() const { return !failure.has_value(); }
 };
 
-// What a scan reads: the host table alone, or also the facts that the health check and
-// the free addresses need (which costs a little more memory and time).
-enum class ScanScope { Table, TableAndFacts };
+// What a scan reads, and how much it puts in order.
+enum class ScanScope {
+    Table, // the host table, sorted, its repeated rows marked
+    TableAndFacts, // and the facts that the health check needs (a little more time)
+    Rows, // the rows as read, unsorted: a search sorts only the rows it keeps
+    RowsAndFacts, // the rows as read and the facts: what the free addresses need
+};
 
 // Builds the host table from the configuration file at `path`. Anything that is not a
 // regular file fails at once, without being read, and so does a file larger than

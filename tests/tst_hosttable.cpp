@@ -170,6 +170,18 @@ void tst_HostTable::scanEqualsReference()
             const char *end = scan.table.appendRowUtf8(i, utf8.data());
             QCOMPARE(QByteArrayView(utf8.constData(), end - utf8.constData()), row.toUtf8());
         }
+
+        // A search keeps some rows of an unsorted scan: each keeps its place and its mark
+        // from the whole table.
+        const auto chosen = [](QStringView text) { return text.contains(u'a') || text.contains(u'\u00e9'); };
+        ScanResult rows = scanBytes(bytes, ScanScope::Rows);
+        rows.table.keepOnly([&](const HostRow &row) { return chosen(row.text()); }, rows.isComplete());
+        QStringList kept;
+        for (const ReferenceRow &r : expected.rows) {
+            if (chosen(fromCodePoints(r.text)))
+                kept << QLatin1StringView(r.repeated ? "* " : "  ") + fromCodePoints(r.text);
+        }
+        QCOMPARE(listed(rows.table), kept);
     }
 }
 
