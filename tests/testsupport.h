@@ -39,6 +39,20 @@ inline QString writeFile(const QTemporaryDir &dir, const QString &name, const QB
     return path;
 }
 
+// A scan of a file of the given lines, with the facts.
+inline ScanResult scanLines(const QStringList &lines)
+{
+    QTemporaryDir dir;
+    return scanFile(writeFile(dir, QStringLiteral("dhcpsrv.ini"), crlf(lines)),
+                    ScanScope::TableAndFacts);
+}
+
+// Three lines of a client section.
+inline QStringList client(const QString &mac, const QString &address, const QString &hostName)
+{
+    return {'[' + mac + ']', "IPADDR=" + address, "Hostname=" + hostName};
+}
+
 // The table as listed: "* " before a row that repeats the address above it.
 inline QStringList listed(const HostTable &table)
 {

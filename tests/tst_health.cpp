@@ -1,35 +1,18 @@
-// What check, find and free make of a scanned file: the facts read besides the table,
-// the findings, the search and the free addresses of the pools.
+// What check and free make of a scanned file: the facts read besides the table, the
+// findings and the free addresses of the pools.
 
 #include "health.h"
 #include "lookup.h"
 #include "pools.h"
-#include "repeatedkeys.h"
-#include "search.h"
 #include "testsupport.h"
 
 #include <QTest>
 
-#include <map>
-#include <random>
 
 using namespace kelto;
 using namespace kelto::test;
 
 namespace {
-
-ScanResult scanLines(const QStringList &lines)
-{
-    QTemporaryDir dir;
-    return scanFile(writeFile(dir, QStringLiteral("dhcpsrv.ini"), crlf(lines)),
-                    ScanScope::TableAndFacts);
-}
-
-// Three lines of a client section.
-QStringList client(const QString &mac, const QString &address, const QString &hostName)
-{
-    return {'[' + mac + ']', "IPADDR=" + address, "Hostname=" + hostName};
-}
 
 QString hostNames(const HostTable &table, const RowList &rows)
 {
@@ -81,10 +64,6 @@ private slots:
     void failedScanHasNoMarks();
     void freeAddresses_data();
     void freeAddresses();
-    void search_data();
-    void search();
-    void repeatedKeys_data();
-    void repeatedKeys();
 };
 
 void tst_Health::pools_data()
@@ -255,90 +234,6 @@ void tst_Health::freeAddresses()
     for (const std::vector<AddressRange> &ranges : kelto::freeAddresses(read, scan.table))
         found << compactRanges(ranges);
     QCOMPARE(found, free);
-}
-
-void tst_Health::search_data()
-{
-    QTest::addColumn<QStringList>("texts");
-    QTest::addColumn<QString>("matches"); // host names in table order
-
-    QTest::newRow("address part") << QStringList{"10.5"} << "five,fifty";
-    QTest::newRow("address without alignment spaces") << QStringList{"168.1.2"} << "kiosk";
-    QTest::newRow("whole address") << QStringList{"192.168.10.5"} << "five,fifty";
-    QTest::newRow("host name, letter case aside") << QStringList{"NAS"} << "nas01";
-    QTest::newRow("non-ASCII letter case")
-        << QStringList{QString::fromUtf8("ÄRGER")} << QString::fromUtf8("ärgernis");
-    QTest::newRow("MAC as written") << QStringList{"00-1A-2B"} << "five,nas01";
-    QTest::newRow("MAC in colons") << QStringList{"1a:2b:33"} << "nas01";
-    QTest::newRow("MAC in another case and notation") << QStringList{"b827.eb44"} << "kiosk";
-    QTest::newRow("MAC bare digits across groups") << QStringList{"2b33"} << "nas01";
-    QTest::newRow("any of several texts") << QStringList{"kiosk", "fifty"} << "kiosk,fifty";
-    QTest::newRow("two digits are no MAC") << QStringList{"c4"} << "";
-    QTest::newRow("nothing") << QStringList{"absent"} << "";
-}
-
-void tst_Health::search()
-{
-    QFETCH(QStringList, texts);
-    QFETCH(QString, matches);
-
-    const ScanResult scan
-        = scanLines(client("00-1a-2b-33-44-55", "192.168.10.21", "nas01")
-                    + client("00-1A-2B-3C-4D-05", "192.168.10.5", "five")
-                    + client("00-00-00-00-00-50", "192.168.10.50", "fifty")
-                    + client("B8-27-EB-44-10-9A", "192.168.1.2", "kiosk")
-                    + client("00-00-00-00-00-07", "10.0.0.7", QString::fromUtf8("ärgernis")));
-    const HostSearch search(texts);
-    QStringList found;
-    for (qsizetype i = 0; i < scan.table.size(); ++i) {
-        if (search.matches(scan.table.row(i)))
-            found << fieldsOf(scan.table.row(i)).hostName;
-    }
-    QCOMPARE(found.join(u','), matches);
-}
-
-void tst_Health::repeatedKeys_data()
-{
-    QTest::addColumn<int>("room"); // what the table is told to expect
-    QTest::addColumn<int>("items");
-    QTest::addColumn<int>("distinct");
-
-    QTest::newRow("room for all") << 4000 << 4000 << 1500;
-    QTest::newRow("grows from one") << 1 << 4000 << 1500;
-    QTest::newRow("few repeats") << 1 << 3000 << 1000000;
-    QTest::newRow("one key") << 8 << 50 << 1;
-    QTest::newRow("nothing") << 8 << 0 << 1;
-}
-
-// The groups against a plain count: every key that comes more than once, with all its
-// items in the order added, the groups in the order of their second item.
-void tst_Health::repeatedKeys()
-{
-    QFETCH(int, room);
-    QFETCH(int, items);
-    QFETCH(int, distinct);
-
-    RepeatedKeys keys{size_t(room)};
-    std::map<quint64, std::vector<qsizetype>> byKey;
-    std::vector<quint64> secondSeen;
-    std::minstd_rand random(7); // the same sequence everywhere
-    for (int i = 0; i < items; ++i) {
-        // Keys that differ only in high bits, low bits and both; repeats from the start,
-        // so that the table grows while it holds groups.
-        const quint64 k = random() % quint64(distinct);
-        const quint64 key = (k % 3 == 0) ? k << 40 : (k % 3 == 1 ? k : k * 0x0001000100010001ULL);
-        keys.add(key, i);
-        std::vector<qsizetype> &seen = byKey[key];
-        seen.push_back(i);
-        if (seen.size() == 2)
-            secondSeen.push_back(key);
-    }
-    const std::vector<RepeatedKeys::Group> groups = keys.takeGroups();
-    QCOMPARE(groups.size(), secondSeen.size());
-    for (size_t g = 0; g < groups.size(); ++g) {
-        QCOMPARE(groups[g].key, secondSeen[g]);
-        QVERIFY(groups[g].items == byKey[secondSeen[g]]);
-    }
 }
 
 QTEST_APPLESS_MAIN(tst_Health)

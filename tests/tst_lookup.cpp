@@ -30,6 +30,8 @@ void tst_Lookup::alignment_data()
     QTest::newRow("space of its own") << "·7" << "··7";
     QTest::newRow("three") << "007" << "007";
     QTest::newRow("four") << "1234" << "1234";
+    QTest::newRow("a character outside the BMP is one") << "\U0001F600" << "··\U0001F600";
+    QTest::newRow("two outside the BMP are two") << "\U0001F600\U0001F600" << "·\U0001F600\U0001F600";
     // clang-format on
 }
 

@@ -141,6 +141,23 @@ void tst_Scan::rows_data()
         << QStringList{HeaderA, "[http]", "IPADDR=1.1.1.1", "Hostname=a"}
         << QStringList{plain(row("··1.··1.··1.··1", "a", MacA))};
     QTest::newRow("empty file") << QStringList{} << QStringList{};
+
+    // A character is a code point: one outside the BMP takes one column and is never cut.
+    const QString emoji = QStringLiteral("\U0001F600");
+    QTest::newRow("83rd character of a host name outside the BMP")
+        << QStringList{HeaderA, "IPADDR=1.1.1.1", "Hostname=" + QString(82, 'n') + emoji + "x"}
+        << QStringList{plain(spaces("··1.··1.··1.··1·") + QString(82, 'n') + emoji + MacA)};
+    QTest::newRow("address window ends in a character outside the BMP")
+        << QStringList{"IPADDR=1.1.1.12345678" + emoji + "9", "Hostname=h"}
+        << QStringList{plain(row("··1.··1.··1.12345678" + emoji, "h"))};
+    QTest::newRow("character outside the BMP before a key: column 2")
+        << QStringList{emoji + "IPADDR=1.1.1.1", "Hostname=h"} << QStringList{};
+    QTest::newRow("character outside the BMP before a key: value from column 8")
+        << QStringList{emoji + "·IPADDR=1.1.1.1", "Hostname=h"}
+        << QStringList{plain(row("R=1.··1.··1.··1", "h"))};
+    QTest::newRow("rows ordered by code point, not UTF-16")
+        << QStringList{"IPADDR=1.1.1.1", "Hostname=" + emoji, "IPADDR=1.1.1.1", "Hostname=\uFFFD"}
+        << QStringList{plain(row("··1.··1.··1.··1", "\uFFFD")), marked(row("··1.··1.··1.··1", emoji))};
 }
 
 void tst_Scan::rows()
