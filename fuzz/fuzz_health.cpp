@@ -16,20 +16,12 @@ using namespace kelto;
 
 namespace {
 
-QStringView shownName(const HostRow &row)
-{
-    QStringView name = row.hostName();
-    while (name.endsWith(u' '))
-        name.chop(1);
-    return name;
-}
-
 void checkFindings(const HostTable &table, FileFacts &facts, const HealthReport &report)
 {
     // Rows share an address as the window marks them: by the address columns, so a
     // longer address that begins like the run's first one is in the run.
     const auto addressColumns
-        = [&table](qsizetype i) { return table.row(i).text().left(AddressFieldWidth); };
+        = [&table](qsizetype i) { return table.row(i).columns(0, AddressFieldWidth).toString(); };
     for (const RowList &rows : report.sharedAddresses) {
         check(rows.size() >= 2);
         for (size_t i = 1; i < rows.size(); ++i)
@@ -45,7 +37,7 @@ void checkFindings(const HostTable &table, FileFacts &facts, const HealthReport 
         QSet<quint64> macs;
         for (const qsizetype i : rows) {
             const HostRow row = table.row(i);
-            check(shownName(row).compare(shownName(table.row(rows[0])), Qt::CaseInsensitive) == 0);
+            check(row.shownHostName().compare(table.row(rows[0]).shownHostName(), Qt::CaseInsensitive) == 0);
             if (!row.mac().isEmpty())
                 macs.insert(facts.macKeys.keyOf(row.mac()));
         }
@@ -65,7 +57,7 @@ void checkSearch(const HostTable &table, const QString &text)
     for (qsizetype i = 0; i < table.size(); ++i) {
         const HostRow row = table.row(i);
         const bool plain = fieldsOf(row).address.contains(text, Qt::CaseInsensitive)
-                           || shownName(row).contains(text, Qt::CaseInsensitive)
+                           || row.shownHostName().contains(text, Qt::CaseInsensitive)
                            || row.mac().contains(text, Qt::CaseInsensitive);
         // A MAC-like text may match more, never less.
         check(search.matches(row) == plain || (plain == false && macSearchDigits(text)));

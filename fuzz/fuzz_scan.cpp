@@ -1,54 +1,62 @@
-// libFuzzer target: the whole scan, bytes in, host table or failure out, with the
-// table's promises checked on every input.
+// libFuzzer target: the whole scan, bytes in, host table or failure out, against the
+// plain reading of the tests: the same rows in the same order, the same marks, the same
+// failing line, the same UTF-8 out; a search keeps its rows' places and marks; a lookup
+// finds the first row of a host number.
 
 #include "check.h"
 #include "lookup.h"
+#include "reference.h"
 #include "scan.h"
-
-#include <QBuffer>
 
 using namespace kelto;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    QBuffer buffer;
-    buffer.setData(reinterpret_cast<const char *>(data), qsizetype(size));
-    buffer.open(QIODevice::ReadOnly);
-    const ScanResult result = scanDevice(buffer);
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const ScanResult result = scanBytes(bytes);
     const HostTable &table = result.table;
+    const test::ReferenceTable expected = test::referenceScan(bytes);
 
-    // A buffer cannot fail to open or to read: only a malformed address ends a scan early.
+    // Bytes in memory cannot fail to read: only a malformed address ends a scan early.
+    check(result.isComplete() == !expected.malformedLine.has_value());
     if (!result.isComplete())
         check(result.failure->cause == ScanFailure::Cause::MalformedAddress
-              && result.failure->lineNumber >= 1);
+              && result.failure->lineNumber == *expected.malformedLine);
 
-    QString previous;
+    check(table.size() == qsizetype(expected.rows.size()));
+    QByteArray utf8(HostTable::RowMaxUtf8, Qt::Uninitialized);
     for (qsizetype i = 0; i < table.size(); ++i) {
-        const HostRow row = table.row(i);
-        const QString text = table.rowText(i);
-        // Every row starts with its address field, then the 84 columns of the host name
-        // field, then the MAC or nothing.
-        check(!row.address().isEmpty() && !row.address().endsWith(u' '));
-        check(text.startsWith(row.address())
-              && text.size() == row.address().size() + 84 + row.mac().size());
-        check(row.mac().isEmpty() || row.mac().size() == 17);
-        check(text[row.address().size()] == u' ');
-        // Rows in ascending ordinal order; repeated addresses marked only after a
-        // complete scan, exactly where the address field repeats the row before.
-        check(i == 0 || previous.compare(text, Qt::CaseSensitive) <= 0);
-        const bool repeats
-            = i > 0 && QStringView(previous).first(15) == QStringView(text).first(15);
-        check(table.isRepeated(i) == (result.isComplete() && repeats));
-        previous = text;
+        const std::u32string &text = expected.rows[size_t(i)].text;
+        const QString row = QString::fromUcs4(text.data(), qsizetype(text.size()));
+        check(table.rowText(i) == row);
+        check(table.isRepeated(i) == expected.rows[size_t(i)].repeated);
+        const char *end = table.appendRowUtf8(i, utf8.data());
+        check(QByteArrayView(utf8.constData(), end - utf8.constData()) == row.toUtf8());
     }
+
+    // A search of an unsorted scan keeps the rows with an "a", in place, with their marks.
+    ScanResult rows = scanBytes(bytes, ScanScope::Rows);
+    rows.table.keepOnly([](const HostRow &row) { return row.text().contains(u'a'); },
+                        rows.isComplete());
+    qsizetype kept = 0;
+    for (const test::ReferenceRow &row : expected.rows) {
+        if (row.text.find(U'a') == std::u32string::npos)
+            continue;
+        check(kept < rows.table.size()
+              && rows.table.rowText(kept) == QString::fromUcs4(row.text.data(), qsizetype(row.text.size()))
+              && rows.table.isRepeated(kept) == row.repeated);
+        ++kept;
+    }
+    check(kept == rows.table.size());
+
     // The first row with a given fourth octet is the one a lookup finds (checked for the
     // last row, whose octet may stand in any row before it).
     if (!table.isEmpty()) {
-        const QString number = table.rowText(table.size() - 1).mid(12, 3);
+        const QString number = table.row(table.size() - 1).columns(HostNumberPosition, 3).toString();
         const LookupResult found = lookup(table, number);
-        check(found.row >= 0 && table.rowText(found.row).mid(12, 3) == number);
+        check(found.row >= 0 && table.row(found.row).columns(HostNumberPosition, 3) == number);
         for (qsizetype i = 0; i < found.row; ++i)
-            check(table.rowText(i).mid(12, 3) != number);
+            check(table.row(i).columns(HostNumberPosition, 3) != number);
     }
     return 0;
 }

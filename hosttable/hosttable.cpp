@@ -13,7 +13,6 @@ namespace kelto {
 
 namespace {
 
-constexpr qsizetype KeyDigits = 12; // the address field but its three dots
 constexpr quint64 KeyBase = 11;
 constexpr bool isDotPosition(qsizetype position)
 {

@@ -35,10 +35,11 @@ inline std::u32string referenceText(const QByteArray &bytes)
     QString text;
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         QStringDecoder utf16(bytes[0] == '\xFF' ? QStringConverter::Utf16LE
-                                                : QStringConverter::Utf16BE);
+                                                : QStringConverter::Utf16BE,
+                             QStringConverter::Flag::Stateless);
         text = utf16(bytes);
     } else {
-        QStringDecoder utf8(QStringConverter::Utf8);
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
         text = utf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes);
         if (utf8.hasError()) {
             text.clear();
