@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::u32string window = (line.size() < 23 ? line + U"         " : line).substr(7, 15);
     std::replace(window.begin(), window.end(), U';', U' ');
     const std::u32string value = window.substr(0, window.find(U' '));
-    const QStringList octets = QString::fromUcs4(value.data(), qsizetype(value.size())).split(u'.');
+    const QStringList octets = test::qtString(value).split(u'.');
     bool dotted = octets.size() == 4;
     for (const QString &octet : octets)
         dotted = dotted && !octet.isEmpty() && octet.size() <= 3
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     // Octet alignment never drops a character.
-    const QString group = QString::fromUcs4(window.data(), qsizetype(std::min<size_t>(window.size(), size % 6)));
+    const QString group = test::qtString(std::u32string_view(window).substr(0, size % 6));
     const QString aligned = MyOctet(group);
     check(aligned.endsWith(group));
     return 0;

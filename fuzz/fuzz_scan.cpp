@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QByteArray utf8(HostTable::RowMaxUtf8, Qt::Uninitialized);
     for (qsizetype i = 0; i < table.size(); ++i) {
         const std::u32string &text = expected.rows[size_t(i)].text;
-        const QString row = QString::fromUcs4(text.data(), qsizetype(text.size()));
+        const QString row = test::qtString(text);
         check(table.rowText(i) == row);
         check(table.isRepeated(i) == expected.rows[size_t(i)].repeated);
         const char *end = table.appendRowUtf8(i, utf8.data());
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (row.text.find(U'a') == std::u32string::npos)
             continue;
         check(kept < rows.table.size()
-              && rows.table.rowText(kept) == QString::fromUcs4(row.text.data(), qsizetype(row.text.size()))
+              && rows.table.rowText(kept) == test::qtString(row.text)
               && rows.table.isRepeated(kept) == row.repeated);
         ++kept;
     }

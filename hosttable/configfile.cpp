@@ -135,7 +135,8 @@ QString decodeFileName(QByteArrayView name)
         valid = valid && code >= Least[length] && code <= 0x10FFFF
                 && !(code >= 0xD800 && code <= 0xDFFF);
         if (valid) {
-            text += QString::fromUcs4(&code, 1);
+            // Not QString::fromUcs4(), which takes a leading U+FEFF for a byte order mark.
+            text += QChar::fromUcs4(code);
             i += length;
         } else {
             text += QChar(char16_t(EscapedByte + lead));

@@ -65,7 +65,7 @@ std::vector<char32_t> codePoints(QStringView text)
 
 QString toQString(std::u32string_view chars)
 {
-    return QString::fromUcs4(chars.data(), qsizetype(chars.size()));
+    return kelto::toQString(std::span<const char32_t>(chars.data(), chars.size()));
 }
 
 } // namespace

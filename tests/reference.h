@@ -18,6 +18,16 @@
 
 namespace kelto::test {
 
+// Code points as Qt's text. Not QString::fromUcs4(), which drops a leading U+FEFF as a
+// byte order mark.
+inline QString qtString(std::u32string_view text)
+{
+    QString s;
+    for (const char32_t c : text)
+        s += QChar::fromUcs4(c);
+    return s;
+}
+
 struct ReferenceRow
 {
     std::u32string text;

@@ -66,9 +66,15 @@ inline QStringList listed(const HostTable &table)
 // the host name cut to 83 characters and padded to 84 with the space before it.
 inline QString composeRow(const QString &address, const QString &hostName, const QString &mac)
 {
-    const QList<uint> name = hostName.toUcs4().first(std::min<qsizetype>(hostName.toUcs4().size(), 83));
-    return address + u' ' + QString::fromUcs4(reinterpret_cast<const char32_t *>(name.data()), name.size())
-           + QString(83 - name.size(), u' ') + mac;
+    QString name;
+    qsizetype length = 0;
+    for (const uint c : hostName.toUcs4()) {
+        if (length == 83)
+            break;
+        name += QChar::fromUcs4(c);
+        ++length;
+    }
+    return address + u' ' + name + QString(83 - length, u' ') + mac;
 }
 
 inline QString row(const QString &address, const QString &hostName, const QString &mac = {})
@@ -98,7 +104,10 @@ inline HostTable tableOf(const std::vector<Fields> &rows)
         text.append(name.begin(), name.end());
         text.append(mac.begin(), mac.end());
     }
-    HostTable table(FileText::fromString(QString::fromUcs4(text.data(), qsizetype(text.size()))));
+    QString qtText;
+    for (const char32_t c : text)
+        qtText += QChar::fromUcs4(c);
+    HostTable table(FileText::fromString(qtText));
     for (size_t i = 0; i < rows.size(); ++i) {
         AddressField field;
         for (const uint c : rows[i].address.toUcs4())

@@ -354,6 +354,8 @@ void tst_BadInput::inputThatMisbehaves_data()
         << "sparse.ini: larger than 4 GiB, the most that is read";
     QTest::newRow("file name not UTF-8")
         << Input::Argument << QStringList{"list", "-f", "lat\\351in.ini"} << three << 0 << 3 << "";
+    QTest::newRow("file name starting with U+FEFF")
+        << Input::Argument << QStringList{"list", "-f", "\\357\\273\\277bom.ini"} << three << 0 << 3 << "";
     QTest::newRow("missing file name not UTF-8, escaped")
         << Input::Argument << QStringList{"list", "-f", "lat\\351in-x.ini"} << QByteArray() << 2
         << 0 << "kelto-cli: lat\\xe9in-x.ini: No such file or directory";
@@ -422,11 +424,13 @@ void tst_BadInput::inputThatMisbehaves()
         break;
     }
     case Input::Argument: {
-        // The name lat\xe9in.ini, as bytes; and a sparse file of 1 TB.
+        // The name lat\xe9in.ini, as bytes; a name that starts with U+FEFF, which is no
+        // byte order mark there; and a sparse file of 1 TB.
         const QByteArray latin = dir.path().toUtf8() + "/lat\xe9in.ini";
         const int fd = ::open(latin.constData(), O_WRONLY | O_CREAT, 0600);
         QVERIFY(fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size());
         ::close(fd);
+        writeFile(dir, QStringLiteral("\uFEFFbom.ini"), bytes);
         QFile sparse(dir.filePath(QStringLiteral("sparse.ini")));
         QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(1) << 40));
         sparse.close();

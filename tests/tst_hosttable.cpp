@@ -116,7 +116,7 @@ QByteArray encoded(const QString &text, const QString &encoding)
 
 QString fromCodePoints(const std::u32string &text)
 {
-    return QString::fromUcs4(text.data(), qsizetype(text.size()));
+    return qtString(text);
 }
 
 } // namespace
