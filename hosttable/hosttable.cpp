@@ -216,33 +216,21 @@ HostRow HostTable::row(qsizetype index) const
 
 HostRow HostTable::rowOf(const Record &record) const
 {
+    RowChars chars;
+    const qsizetype size = rowChars(record, chars);
+    const qsizetype addressLength = size - HostNameFieldWidth - (record.mac != 0 ? MacFieldWidth : 0);
+    const qsizetype hostNameEnd = addressLength + 1 + record.hostNameLength;
     HostRow row;
-    char16_t *const begin = row.m_units.data();
-    char16_t *out = begin;
-    qsizetype addressLength = AddressFieldWidth;
-    if (record.otherAddress == 0) {
-        out = appendKeyText(record.key, out);
-    } else {
-        const AddressField &field = m_otherAddresses[record.otherAddress - 1];
-        addressLength = field.size;
-        for (qsizetype i = 0; i < field.size; ++i)
-            out = appendUtf16(out, field.chars[size_t(i)]);
+    std::array<qsizetype, RowMaxLength + 1> unitAt; // where each character starts in UTF-16
+    char16_t *out = row.m_units.data();
+    for (qsizetype i = 0; i < size; ++i) {
+        unitAt[size_t(i)] = out - row.m_units.data();
+        out = appendUtf16(out, chars[size_t(i)]);
     }
-    row.m_end.address = out - begin;
-    *out++ = u' ';
-    m_text.visit([&](auto text) {
-        for (qsizetype i = 0; i < record.hostNameLength; ++i)
-            out = appendUtf16(out, codePointOf(text[record.hostName + size_t(i)]));
-        row.m_end.hostName = out - begin;
-        out = std::fill_n(out, HostNameMaxLength - record.hostNameLength, u' ');
-        row.m_macStart = out - begin;
-        if (record.mac != 0) {
-            for (qsizetype i = 0; i < MacFieldWidth; ++i)
-                out = appendUtf16(out, codePointOf(text[record.mac + size_t(i)]));
-        }
-    });
-    row.m_end.mac = out - begin;
-    row.m_size = addressLength + HostNameFieldWidth + (record.mac != 0 ? MacFieldWidth : 0);
+    unitAt[size_t(size)] = out - row.m_units.data();
+    row.m_end = {unitAt[size_t(addressLength)], unitAt[size_t(hostNameEnd)], unitAt[size_t(size)]};
+    row.m_macStart = unitAt[size_t(addressLength + HostNameFieldWidth)];
+    row.m_size = size;
     return row;
 }
 
@@ -309,38 +297,10 @@ bool HostTable::sameAddressField(const Record &a, const Record &b) const
     return std::equal(charsA.begin(), charsA.begin() + AddressFieldWidth, charsB.begin());
 }
 
-bool HostTable::restLess(const Record &a, const Record &b) const
-{
-    if (a.otherAddress != 0 || b.otherAddress != 0)
-        return rowLess(a, b);
-    // The same address field: the rows differ from the host name field on, a name
-    // padded with spaces to 83 characters and then the MAC, if any.
-    return m_text.visit([&a, &b](auto text) {
-        const auto charAt = [&text](const Record &r, qsizetype i) -> qint64 {
-            if (i < r.hostNameLength)
-                return codePointOf(text[r.hostName + size_t(i)]);
-            if (i < HostNameMaxLength)
-                return U' ';
-            if (r.mac == 0)
-                return -1; // the end of the row comes before any character
-            return codePointOf(text[r.mac + size_t(i - HostNameMaxLength)]);
-        };
-        for (qsizetype i = 0; i < HostNameMaxLength + MacFieldWidth; ++i) {
-            const qint64 ca = charAt(a, i);
-            const qint64 cb = charAt(b, i);
-            if (ca != cb)
-                return ca < cb;
-            if (ca < 0)
-                return false;
-        }
-        return false;
-    });
-}
-
 void HostTable::sortRunsOfEqualKeys(std::vector<Record>::iterator begin,
                                     std::vector<Record>::iterator end)
 {
-    const auto less = [this](const Record &a, const Record &b) { return restLess(a, b); };
+    const auto less = [this](const Record &a, const Record &b) { return rowLess(a, b); };
     while (begin != end) {
         const auto run = std::find_if(begin, end, [&](const Record &r) { return r.key != begin->key; });
         if (run - begin > 1)

@@ -96,8 +96,6 @@ private:
     // usual form; `chars` receives them then.
     quint64 addressGroup(const Record &record, RowChars &chars) const;
     bool rowLess(const Record &a, const Record &b) const;
-    // For rows of one key: which comes first by the text after the address field.
-    bool restLess(const Record &a, const Record &b) const;
     bool sameAddressField(const Record &a, const Record &b) const;
     void sortRunsOfEqualKeys(std::vector<Record>::iterator begin, std::vector<Record>::iterator end);
 
