@@ -76,7 +76,9 @@ public:
 private:
     // An address field of the usual form, "ddd.ddd.ddd.ddd" with each d a digit or a
     // space, coded as twelve base-11 digits (space 0, "0"-"9" 1-10): numbers in the
-    // order of the text. Any other field has NoKey and is kept in m_otherAddresses.
+    // order of the text, which a radix sort puts in order. Rows whose first 15 characters
+    // are of another form have NoKey and are sorted by their text; a field of any other
+    // length is kept in m_otherAddresses.
     static constexpr quint64 NoKey = ~quint64(0);
     struct Record
     {

@@ -40,9 +40,9 @@ struct ScanFailure
 // positions, so a larger limit counts as this one.
 inline constexpr qint64 DefaultSizeLimit = qint64(4) << 30;
 
-// The result of a scan: the rows read, sorted, and the rows that repeat an address,
-// which are marked only when the scan completed. A failed scan keeps the rows read
-// before the failure.
+// The result of a scan: the rows read, sorted unless the scope says otherwise, and the
+// rows that repeat an address, which are marked only when the scan completed and sorted.
+// A failed scan keeps the rows read before the failure.
 struct ScanResult
 {
     HostTable table;
