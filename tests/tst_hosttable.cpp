@@ -68,9 +68,11 @@ private:
     QString octet() { return QString::number(m_random.bounded(chance(4) ? 1000 : 3)); }
     QString macHeader()
     {
-        QString mac = QStringLiteral("00-11-22-33-44-%1").arg(m_random.bounded(4));
-        if (chance(5))
-            mac[int(m_random.bounded(17))] = character()[0];
+        QString mac = QStringLiteral("00-11-22-33-44-5%1").arg(m_random.bounded(4));
+        if (chance(5)) { // any character in place of one: the header still has 19
+            const int at = int(m_random.bounded(17));
+            mac = mac.left(at) + character() + mac.mid(at + 1);
+        }
         return u'[' + mac + u']' + (chance(4) ? text(3) : QString());
     }
     QString address()
