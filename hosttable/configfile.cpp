@@ -294,10 +294,11 @@ void adviseHugePages(void *data, qsizetype bytes)
 #if defined(Q_OS_LINUX) && defined(MADV_HUGEPAGE)
     // Only the whole huge pages inside the block can be backed by them.
     constexpr quintptr HugePage = quintptr(2) << 20;
-    const auto begin = (quintptr(data) + HugePage - 1) & ~(HugePage - 1);
-    const auto end = (quintptr(data) + quintptr(bytes)) & ~(HugePage - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+    auto *const first = static_cast<char *>(data);
+    const auto skip = quintptr(-quintptr(first)) & (HugePage - 1); // to the next boundary
+    const auto length = (quintptr(bytes) > skip ? quintptr(bytes) - skip : 0) & ~(HugePage - 1);
+    if (length > 0)
+        madvise(first + skip, length, MADV_HUGEPAGE);
 #else
     Q_UNUSED(data);
     Q_UNUSED(bytes);

@@ -64,7 +64,7 @@ template <typename T> void reserveWithHugePages(std::vector<T> &v, size_t capaci
         return;
     std::vector<T> grown;
     grown.reserve(capacity);
-    adviseHugePages(grown.data(), qsizetype(capacity * sizeof(T)));
+    adviseHugePages(grown.data(), qsizetype(capacity) * qsizetype(sizeof(T)));
     grown.insert(grown.end(), std::make_move_iterator(v.begin()), std::make_move_iterator(v.end()));
     v.swap(grown);
 }

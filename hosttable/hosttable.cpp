@@ -103,7 +103,7 @@ template <typename Record, typename Key> void radixSort(std::vector<Record> &rec
 
 // The text of every group of three base-11 digits of a key.
 constexpr auto DigitGroups = [] {
-    std::array<std::array<char, 3>, 11 * 11 * 11> groups{};
+    std::array<std::array<char, 3>, size_t(11) * 11 * 11> groups{};
     for (size_t g = 0; g < groups.size(); ++g) {
         size_t value = g;
         for (int i = 2; i >= 0; --i, value /= 11)
@@ -115,7 +115,7 @@ constexpr auto DigitGroups = [] {
 // The 15 characters of the address field that a key codes.
 template <typename T> T *appendKeyText(quint64 key, T *out)
 {
-    constexpr quint64 GroupBase = 11 * 11 * 11;
+    constexpr quint64 GroupBase = quint64(11) * 11 * 11;
     std::array<size_t, 4> groups;
     for (int i = 3; i >= 0; --i, key /= GroupBase)
         groups[size_t(i)] = size_t(key % GroupBase);

@@ -27,7 +27,7 @@ inline constexpr qsizetype ShownMacPosition = AddressFieldWidth + HostNameFieldW
 
 // The longest address field: the 15 characters of the value's window and the space
 // behind it, and up to two alignment spaces before each of the four octets.
-inline constexpr qsizetype AddressFieldMaxLength = AddressFieldWidth + 1 + 4 * 2;
+inline constexpr qsizetype AddressFieldMaxLength = AddressFieldWidth + 1 + qsizetype(4) * 2;
 inline constexpr qsizetype RowMaxLength = AddressFieldMaxLength + HostNameFieldWidth + MacFieldWidth;
 
 } // namespace kelto

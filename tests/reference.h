@@ -117,7 +117,7 @@ inline std::optional<std::u32string> referenceAddress(std::u32string line)
     const auto mid = [&window](size_t start, size_t length) {
         return start - 1 >= window.size() ? std::u32string() : window.substr(start - 1, length);
     };
-    const auto align = [](std::u32string group) {
+    const auto align = [](const std::u32string &group) {
         return group.size() == 2 || group.size() == 3 ? std::u32string(4 - group.size(), U' ') + group
                                                       : group;
     };
