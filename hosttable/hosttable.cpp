@@ -37,21 +37,10 @@ constexpr auto Utf8OfByte = [] {
     return table;
 }();
 
-// Appends the UTF-8 of the `n` characters at `chars`; the text ends at `textEnd`, and
-// `out` has room for 15 bytes more than the characters take.
-template <typename Char>
-char *appendUtf8(const Char *chars, qsizetype n, const Char *textEnd, bool ascii, char *out)
+// Appends the UTF-8 of the `n` characters at `chars`.
+template <typename Char> char *appendUtf8(const Char *chars, qsizetype n, bool ascii, char *out)
 {
     if constexpr (sizeof(Char) == 1) {
-        constexpr qsizetype Piece = 16;
-        if (ascii && textEnd - chars >= n + Piece) {
-            // In pieces of a fixed size, as many as cover the characters: a copy of a
-            // length known only now is a string instruction that waits for its bytes,
-            // where these let the reads of the rows ahead start meanwhile.
-            for (qsizetype i = 0; i < n; i += Piece)
-                std::memcpy(out + i, chars + i, Piece);
-            return out + n;
-        }
         if (ascii) {
             std::memcpy(out, chars, size_t(n));
             return out + n;
@@ -247,12 +236,11 @@ char *HostTable::appendRowUtf8(qsizetype index, char *out) const
     *out++ = ' ';
     const bool ascii = m_text.isAscii();
     m_text.visit([&](auto text) {
-        const auto *end = text.data() + text.size();
-        out = appendUtf8(text.data() + record.hostName, record.hostNameLength, end, ascii, out);
+        out = appendUtf8(text.data() + record.hostName, record.hostNameLength, ascii, out);
         std::memset(out, ' ', size_t(HostNameMaxLength - record.hostNameLength));
         out += HostNameMaxLength - record.hostNameLength;
         if (record.mac != 0)
-            out = appendUtf8(text.data() + record.mac, MacFieldWidth, end, ascii, out);
+            out = appendUtf8(text.data() + record.mac, MacFieldWidth, ascii, out);
     });
     return out;
 }

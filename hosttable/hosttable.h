@@ -37,7 +37,7 @@ public:
     QString rowText(qsizetype index) const { return row(index).text().toString(); }
     // The row's text in UTF-8 at `out`, which has room for RowMaxUtf8 bytes; returns the
     // end.
-    static constexpr qsizetype RowMaxUtf8 = 4 * RowMaxLength + 16; // and room to copy in pieces
+    static constexpr qsizetype RowMaxUtf8 = 4 * RowMaxLength;
     char *appendRowUtf8(qsizetype index, char *out) const;
     // Whether columns 13-15 of row `index` equal `hostNumber`, three characters.
     bool hostNumberEquals(qsizetype index, std::u32string_view hostNumber) const;

@@ -60,22 +60,18 @@ void RepeatedKeys::grow()
 
 void RepeatedKeys::add(quint64 key, qsizetype item)
 {
+    // The slot of this key is fetched from memory while the key before it goes in.
     vectorscan::prefetch(&m_slots[homeSlot(key)]);
-    if (m_queued - m_inserted == QueueLength) {
-        const Pending &oldest = m_queue[m_inserted % QueueLength];
-        insert(oldest.key, oldest.item);
-        ++m_inserted;
-    }
-    m_queue[m_queued % QueueLength] = {key, item};
-    ++m_queued;
+    if (m_pending)
+        insert(m_pending->key, m_pending->item);
+    m_pending = Pending{key, item};
 }
 
 std::vector<RepeatedKeys::Group> RepeatedKeys::takeGroups()
 {
-    for (; m_inserted < m_queued; ++m_inserted) {
-        const Pending &pending = m_queue[m_inserted % QueueLength];
-        insert(pending.key, pending.item);
-    }
+    if (m_pending)
+        insert(m_pending->key, m_pending->item);
+    m_pending.reset();
     return std::move(m_groups);
 }
 

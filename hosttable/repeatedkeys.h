@@ -2,7 +2,7 @@
 
 #include <QtGlobal>
 
-#include <array>
+#include <optional>
 #include <vector>
 
 namespace kelto {
@@ -11,8 +11,8 @@ namespace kelto {
 // items of each, in one pass: a flat hash table maps every key to the first item that
 // had it, or to its group once a second item comes. In a configuration file nearly every
 // key is unique, so the table is touched once per item and only repeated keys cost more;
-// sorting all pairs costs more. Keys wait a few adds in a queue while their slot is
-// fetched from memory, so that the table's cache misses overlap instead of adding up.
+// sorting all pairs costs more. A key goes in at the next add, its slot fetched from
+// memory meanwhile, so that the table's cache misses overlap instead of adding up.
 class RepeatedKeys
 {
 public:
@@ -36,7 +36,6 @@ private:
         quint64 key;
         qsizetype item;
     };
-    static constexpr size_t QueueLength = 16; // a power of two
 
     void allocate(size_t size); // an empty table of `size` slots, a power of two
     size_t homeSlot(quint64 key) const;
@@ -56,9 +55,7 @@ private:
     std::vector<Slot> m_slots;
     size_t m_mask = 0;
     size_t m_used = 0;
-    std::array<Pending, QueueLength> m_queue;
-    size_t m_queued = 0; // added in all; the queue holds the last min(m_queued, QueueLength)
-    size_t m_inserted = 0;
+    std::optional<Pending> m_pending; // added, and waiting for its slot to be fetched
     std::vector<Group> m_groups;
 };
 
