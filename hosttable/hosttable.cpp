@@ -166,7 +166,11 @@ void HostTable::append(const AddressField &address, qsizetype hostName, qsizetyp
 
 void HostTable::prefetchRow(qsizetype index) const
 {
-    const Record &record = m_rows[size_t(index)];
+    prefetchText(m_rows[size_t(index)]);
+}
+
+void HostTable::prefetchText(const Record &record) const
+{
     const auto *text = m_text.isBytes() ? static_cast<const void *>(m_text.bytes().data())
                                         : static_cast<const void *>(m_text.codePoints().data());
     const size_t unit = m_text.isBytes() ? sizeof(uchar) : sizeof(char32_t);
@@ -266,12 +270,39 @@ bool HostTable::isRepeated(qsizetype index) const
 
 bool HostTable::rowLess(const Record &a, const Record &b) const
 {
-    RowChars charsA;
-    RowChars charsB;
-    const qsizetype sizeA = rowChars(a, charsA);
-    const qsizetype sizeB = rowChars(b, charsB);
-    return std::lexicographical_compare(charsA.begin(), charsA.begin() + sizeA, charsB.begin(),
-                                        charsB.begin() + sizeB);
+    if (a.otherAddress != 0 || b.otherAddress != 0) {
+        RowChars charsA;
+        RowChars charsB;
+        const qsizetype sizeA = rowChars(a, charsA);
+        const qsizetype sizeB = rowChars(b, charsB);
+        return std::lexicographical_compare(charsA.begin(), charsA.begin() + sizeA,
+                                            charsB.begin(), charsB.begin() + sizeB);
+    }
+    if (a.key != b.key)
+        return a.key < b.key;
+    // The same address field: the rows differ from the host name on, a name padded with
+    // spaces to 83 characters and then the MAC, if any. Compared in place, for a large
+    // file has many rows of one address.
+    return m_text.visit([&a, &b](auto text) {
+        const auto charAt = [&text](const Record &r, qsizetype i) -> qint64 {
+            if (i < r.hostNameLength)
+                return codePointOf(text[r.hostName + size_t(i)]);
+            if (i < HostNameMaxLength)
+                return U' ';
+            if (r.mac == 0)
+                return -1; // the end of the row, before any character
+            return codePointOf(text[r.mac + size_t(i - HostNameMaxLength)]);
+        };
+        for (qsizetype i = 0; i < HostNameMaxLength + MacFieldWidth; ++i) {
+            const qint64 ca = charAt(a, i);
+            const qint64 cb = charAt(b, i);
+            if (ca != cb)
+                return ca < cb;
+            if (ca < 0)
+                return false;
+        }
+        return false;
+    });
 }
 
 bool HostTable::sameAddressField(const Record &a, const Record &b) const
@@ -288,12 +319,27 @@ bool HostTable::sameAddressField(const Record &a, const Record &b) const
 void HostTable::sortRunsOfEqualKeys(std::vector<Record>::iterator begin,
                                     std::vector<Record>::iterator end)
 {
+    // Rows of one key are ordered by their text, which lies elsewhere in memory: the text
+    // of the rows a little ahead that share a key is fetched while a run is sorted.
+    constexpr ptrdiff_t Ahead = 16;
+    const ptrdiff_t count = end - begin;
+    const auto sharesKey = [begin, count](ptrdiff_t i) {
+        return (i > 0 && begin[i].key == begin[i - 1].key)
+               || (i + 1 < count && begin[i].key == begin[i + 1].key);
+    };
+    ptrdiff_t fetched = 0;
     const auto less = [this](const Record &a, const Record &b) { return rowLess(a, b); };
-    while (begin != end) {
-        const auto run = std::find_if(begin, end, [&](const Record &r) { return r.key != begin->key; });
-        if (run - begin > 1)
-            std::sort(begin, run, less);
-        begin = run;
+    for (ptrdiff_t first = 0; first < count;) {
+        ptrdiff_t last = first + 1;
+        while (last < count && begin[last].key == begin[first].key)
+            ++last;
+        for (; fetched < std::min(last + Ahead, count); ++fetched) {
+            if (sharesKey(fetched))
+                prefetchText(begin[fetched]);
+        }
+        if (last - first > 1)
+            std::sort(begin + first, begin + last, less);
+        first = last;
     }
 }
 

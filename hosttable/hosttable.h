@@ -91,6 +91,7 @@ private:
     using RowChars = std::array<char32_t, RowMaxLength>;
 
     void prefetchRow(qsizetype index) const;
+    void prefetchText(const Record &record) const;
     static quint64 keyOf(const AddressField &field);
     HostRow rowOf(const Record &record) const;
     qsizetype rowChars(const Record &record, RowChars &chars) const;
