@@ -133,7 +133,8 @@ inline Run runProgram(const QString &program, const QStringList &arguments, cons
     process.start(program, arguments);
     process.write(input);
     process.closeWriteChannel();
-    if (!process.waitForFinished(30000))
+    // Generous: under Wine a program may start slowly; CTest's timeout bounds the whole.
+    if (!process.waitForFinished(90000))
         qFatal("%s did not finish", qPrintable(program));
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()),
