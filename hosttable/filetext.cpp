@@ -4,19 +4,10 @@
 
 #include <QStringDecoder>
 
-#include <array>
 
 namespace kelto {
 
 namespace {
-
-// Windows-1252 differs from Latin-1 only at 0x80-0x9F.
-constexpr std::array<char16_t, 32> Windows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80-87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88-8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90-97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
-};
 
 constexpr QByteArrayView Utf8ByteOrderMark("\xEF\xBB\xBF");
 
@@ -66,11 +57,6 @@ template <typename Char> qsizetype afterLastLineEnd(const Char *chars, qsizetype
 }
 
 } // namespace
-
-char32_t windows1252CodePoint(uchar byte)
-{
-    return byte >= 0x80 && byte < 0xA0 ? Windows1252High[byte - 0x80] : byte;
-}
 
 FileText FileText::decode(QByteArray bytes, qint64 sizeLimit, bool &tooLarge)
 {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <span>
 #include <vector>
 
@@ -56,8 +57,18 @@ private:
 
 // The code point of a character of the text: a byte is a Windows-1252 character (the
 // five bytes that code page leaves undefined keep their Latin-1 code points, as Windows
-// itself decodes them, so nothing read is lost).
-char32_t windows1252CodePoint(uchar byte);
+// itself decodes them, so nothing read is lost). Windows-1252 differs from Latin-1 only
+// at 0x80-0x9F.
+constexpr char32_t windows1252CodePoint(uchar byte)
+{
+    constexpr std::array<char16_t, 32> High = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80-87
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88-8F
+        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90-97
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
+    };
+    return byte >= 0x80 && byte < 0xA0 ? High[byte - 0x80] : byte;
+}
 inline char32_t codePointOf(uchar c)
 {
     return c < 0x80 ? c : windows1252CodePoint(c);
@@ -101,13 +112,20 @@ constexpr char *appendUtf8(char *out, char32_t c)
 }
 
 // Characters of the text as a QString, for the parts of Kelto that work in Qt's text.
-template <typename Char> QString toQString(std::span<const Char> chars)
+// `text` becomes the characters; a buffer given line after line keeps its memory.
+template <typename Char> void assignQString(std::span<const Char> chars, QString &text)
 {
-    QString text(qsizetype(chars.size()) * 2, Qt::Uninitialized);
+    text.resize(qsizetype(chars.size()) * 2);
     auto *out = reinterpret_cast<char16_t *>(text.data());
     for (const Char c : chars)
         out = appendUtf16(out, codePointOf(c));
     text.truncate(out - reinterpret_cast<const char16_t *>(text.constData()));
+}
+
+template <typename Char> QString toQString(std::span<const Char> chars)
+{
+    QString text;
+    assignQString(chars, text);
     return text;
 }
 

@@ -40,7 +40,6 @@ public:
 
 private:
     friend class HostTable;
-    friend class RowComposer;
 
     // UTF-16: each character takes at most two units.
     std::array<char16_t, 2 * RowMaxLength> m_units;

@@ -22,16 +22,9 @@ constexpr bool isDotPosition(qsizetype position)
 // Windows-1252 bytes as UTF-8: the length, then up to three bytes.
 constexpr auto Utf8OfByte = [] {
     std::array<std::array<char, 4>, 256> table{};
-    const std::array<char16_t, 32> high = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-    };
     for (int b = 0; b < 256; ++b) {
-        const char32_t c = b >= 0x80 && b < 0xA0 ? high[size_t(b - 0x80)] : char32_t(b);
         std::array<char, 4> utf8{};
-        utf8[0] = char(appendUtf8(utf8.data() + 1, c) - (utf8.data() + 1));
+        utf8[0] = char(appendUtf8(utf8.data() + 1, windows1252CodePoint(uchar(b))) - (utf8.data() + 1));
         table[size_t(b)] = utf8;
     }
     return table;

@@ -193,11 +193,8 @@ private:
     // A line for the facts, as Qt's text, in a buffer used line after line.
     QStringView qtText(std::span<const Char> chars)
     {
-        m_line.resize(qsizetype(chars.size()) * 2);
-        auto *out = reinterpret_cast<char16_t *>(m_line.data());
-        for (const Char c : chars)
-            out = appendUtf16(out, codePointOf(c));
-        return QStringView(m_line).first(out - reinterpret_cast<const char16_t *>(m_line.constData()));
+        assignQString(chars, m_line);
+        return m_line;
     }
 
     std::span<const Char> m_text;
