@@ -6,6 +6,7 @@
 #include <QDir>
 
 #include <cerrno>
+#include <chrono>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -104,8 +105,9 @@ FileStamp stampOf(const QFile &file)
     struct stat status = {};
     if (::fstat(file.handle(), &status) != 0)
         return {};
-    return {qint64(status.st_size),
-            qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+    const auto ns = [](const timespec &t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
+    return {qint64(status.st_size), ns(status.st_mtim), ns(status.st_ctim),
+            quint64(status.st_dev), quint64(status.st_ino)};
 }
 
 QString decodeFileName(QByteArrayView name)
@@ -248,14 +250,20 @@ std::optional<ScanFailure> openConfigFile(const QString &path, QFile &file)
 
 FileStamp stampOf(const QFile &file)
 {
-    BY_HANDLE_FILE_INFORMATION information = {};
     const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(file.handle()));
-    if (!::GetFileInformationByHandle(handle, &information))
+    BY_HANDLE_FILE_INFORMATION information = {};
+    FILE_BASIC_INFO times = {};
+    if (!::GetFileInformationByHandle(handle, &information)
+        || !::GetFileInformationByHandleEx(handle, FileBasicInfo, &times, sizeof times))
         return {};
-    const auto join = [](DWORD high, DWORD low) { return qint64(high) << 32 | qint64(low); };
-    return {join(information.nFileSizeHigh, information.nFileSizeLow),
-            join(information.ftLastWriteTime.dwHighDateTime,
-                 information.ftLastWriteTime.dwLowDateTime)};
+    const auto join = [](DWORD high, DWORD low) { return quint64(high) << 32 | quint64(low); };
+    // File times count 100 ns from 1601.
+    constexpr qint64 From1601To1970 = 116'444'736'000'000'000;
+    const auto ns = [](LARGE_INTEGER t) { return (t.QuadPart - From1601To1970) * 100; };
+    return {qint64(join(information.nFileSizeHigh, information.nFileSizeLow)),
+            ns(times.LastWriteTime), ns(times.ChangeTime),
+            quint64(information.dwVolumeSerialNumber),
+            join(information.nFileIndexHigh, information.nFileIndexLow)};
 }
 
 QString decodeFileName(QByteArrayView name)
@@ -288,6 +296,13 @@ InputBytes readStandardInput(qint64 sizeLimit)
 }
 
 #endif
+
+qint64 nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
 
 void adviseHugePages(void *data, qsizetype bytes)
 {

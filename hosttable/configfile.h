@@ -16,16 +16,23 @@ namespace kelto {
 // without waiting for a writer.
 std::optional<ScanFailure> openConfigFile(const QString &path, QFile &file);
 
-// What writing a file changes: its size and its modification time, taken from the open
-// file itself, not from its path, which may by then name another file.
+// What writing a file changes, taken from the open file itself, not from its path, which
+// may by then name another file: its size, its modification time and the time of its
+// last change of any kind (both in nanoseconds since 1970), and which file it is.
 struct FileStamp
 {
     qint64 size = -1;
     qint64 modifiedNs = 0;
+    qint64 changedNs = 0;
+    quint64 device = 0;
+    quint64 identity = 0;
     friend bool operator==(const FileStamp &, const FileStamp &) = default;
 };
 
 FileStamp stampOf(const QFile &file);
+
+// The system's clock, in nanoseconds since 1970, as file times count.
+qint64 nowNs();
 
 // File names are bytes on POSIX systems, and not every name is valid UTF-8. A name is
 // held as text with each byte that is not part of valid UTF-8 kept as a lone surrogate

@@ -8,7 +8,9 @@
 
 #include <QFile>
 
+#include <chrono>
 #include <span>
+#include <thread>
 
 namespace kelto {
 
@@ -280,6 +282,81 @@ InputBytes readUpTo(QIODevice &device, qint64 sizeLimit, qint64 sizeHint)
     return input;
 }
 
+// Whether the file reads, from its start, exactly `bytes` and no more. Read in blocks and
+// compared as it goes, so that it costs no second copy of the file.
+bool readsTheSame(QFile &file, QByteArrayView bytes)
+{
+    constexpr qsizetype Block = qsizetype(1) << 20;
+    if (!file.seek(0))
+        return false;
+    QByteArray block(std::min(Block, bytes.size()) + 1, Qt::Uninitialized);
+    for (qsizetype at = 0;;) {
+        const qint64 got = file.read(block.data(), block.size());
+        if (got < 0 || at + got > bytes.size())
+            return false;
+        if (got == 0)
+            return at == bytes.size();
+        if (QByteArrayView(block.constData(), got) != bytes.sliced(at, got))
+            return false;
+        at += got;
+    }
+}
+
+// A file whose last write is this recent may have one still landing: the system stamps
+// the modification time when a write starts, before its data is in the file, so a reading
+// that overlaps the write finds the same stamp before and after it.
+constexpr qint64 RecentWriteNs = 2'000'000'000;
+// How long a recently written file must have been left alone before a reading of it
+// counts: a writer held up in the middle of its write (the system may make it wait for
+// its journal) leaves the file half written, and a quiet file is one it has left.
+constexpr qint64 QuietNs = 10'000'000;
+
+qint64 lastWriteNs(const FileStamp &stamp)
+{
+    return std::max(stamp.modifiedNs, stamp.changedNs);
+}
+
+// The bytes of one version of the file, however the server writes it meanwhile, or
+// nothing when no version held still long enough to be read. A reading counts when the
+// file's stamp is the same before and after it and the bytes read are its size. While
+// the last write is recent, it counts only when the file has been left alone for a
+// while and a second reading then finds the same stamp and the same bytes. A file that
+// has not been written for a while costs one reading.
+std::optional<InputBytes> readOneVersion(QFile &file, qint64 sizeLimit)
+{
+    constexpr int MostReadings = 3;
+    for (int reading = 1; reading <= MostReadings; ++reading) {
+        if (!file.seek(0))
+            return InputBytes{{}, ScanFailure{ScanFailure::Cause::ReadError, file.errorString()}};
+        const FileStamp before = stampOf(file);
+        if (before.size > sizeLimit)
+            return InputBytes{{}, ScanFailure::tooLarge(sizeLimit)};
+        InputBytes input = readUpTo(file, sizeLimit, before.size);
+        const FileStamp after = stampOf(file);
+        if (after != before)
+            continue;
+        if (input.failure)
+            return input;
+        if (input.bytes.size() != after.size) {
+            // A file of size 0 that yields bytes is made by the system as it is read
+            // (/proc, /sys): it has no version to check, and is no server's file.
+            if (after.size == 0)
+                return InputBytes{{}, ScanFailure{ScanFailure::Cause::NotRegularFile,
+                                                  QStringLiteral("not a regular file on disk")}};
+            continue;
+        }
+        // A time in the future (a share whose clock runs ahead) counts as recent too.
+        const qint64 leftAlone = nowNs() - lastWriteNs(after);
+        if (leftAlone >= RecentWriteNs)
+            return input;
+        if (leftAlone < QuietNs)
+            std::this_thread::sleep_for(std::chrono::nanoseconds(QuietNs - std::max<qint64>(leftAlone, 0)));
+        if (readsTheSame(file, input.bytes) && stampOf(file) == after)
+            return input;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 QString ScanFailure::description() const
@@ -360,28 +437,17 @@ ScanResult scanFile(const QString &path, ScanScope scope, qint64 sizeLimit)
     QFile file;
     if (std::optional<ScanFailure> failure = openConfigFile(path, file))
         return {{}, std::move(failure), {}};
-
-    // The server may write the file while it is read. A reading during which the file
-    // changed (its size or modification time, or where its end was found) is made
-    // again, so that the rows always come from one version of it.
-    constexpr int Attempts = 3;
-    for (int attempt = 1; attempt <= Attempts && file.seek(0); ++attempt) {
-        const FileStamp before = stampOf(file);
-        if (before.size > sizeLimit)
-            return {{}, ScanFailure::tooLarge(sizeLimit), {}};
-        try {
-            InputBytes input = readUpTo(file, sizeLimit, before.size);
-            const FileStamp after = stampOf(file);
-            if (after == before && (input.failure || input.bytes.size() == after.size))
-                return scanInput(std::move(input), scope, sizeLimit);
-        } catch (const std::bad_alloc &) {
-            return {{}, ScanFailure::outOfMemory(), {}};
-        }
+    try {
+        std::optional<InputBytes> input = readOneVersion(file, sizeLimit);
+        if (!input)
+            return {{},
+                    ScanFailure{ScanFailure::Cause::FileChanged,
+                                QStringLiteral("the file kept changing while it was read")},
+                    {}};
+        return scanInput(std::move(*input), scope, sizeLimit);
+    } catch (const std::bad_alloc &) {
+        return {{}, ScanFailure::outOfMemory(), {}};
     }
-    return {{},
-            ScanFailure{ScanFailure::Cause::FileChanged,
-                        QStringLiteral("the file kept changing while it was read")},
-            {}};
 }
 
 } // namespace kelto
