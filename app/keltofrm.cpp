@@ -31,6 +31,8 @@
 #include <QWindow>
 
 #include <limits>
+#include <memory>
+#include <new>
 
 namespace {
 
@@ -178,6 +180,18 @@ QColor markColor(const QPalette &palette)
     return QColor::fromRgbF(base.redF() + (highlight.redF() - base.redF()) * Share,
                             base.greenF() + (highlight.greenF() - base.greenF()) * Share,
                             base.blueF() + (highlight.blueF() - base.blueF()) * Share);
+}
+
+// Whether there is memory left to lay out and show `rows` rows. Qt's views do not
+// survive running out of memory (a list lays out a position per row, and the window
+// needs its picture), so a table is handed to the view only when that much could be
+// had; it is taken and given back at once.
+bool roomToShow(qsizetype rows)
+{
+    constexpr qsizetype BytesPerRow = 32;
+    constexpr qsizetype ForTheWindow = qsizetype(48) << 20;
+    const std::unique_ptr<char[]> room(new (std::nothrow) char[size_t(ForTheWindow + rows * BytesPerRow)]);
+    return room != nullptr;
 }
 
 // Restores the normal cursor on every way out of a scope, exceptions included.
@@ -399,18 +413,30 @@ void Keltofrm::load()
 {
     BusyCursor busy;
     m_model->clear();
-    kelto::ScanResult scan = kelto::scanFile(Source->text());
-    const bool complete = scan.isComplete();
-    m_model->setTable(std::move(scan.table));
-    if (!complete) {
+    std::optional<kelto::ScanFailure> failure;
+    try {
+        kelto::ScanResult scan = kelto::scanFile(Source->text());
+        failure = std::move(scan.failure);
+        // Rows read until memory ran out leave too little of it to show them, or the box
+        // that says so: the table stays empty, and its memory is given back first.
+        if (!failure && !roomToShow(scan.table.size()))
+            failure = kelto::ScanFailure::outOfMemory();
+        if (!failure || failure->cause != kelto::ScanFailure::Cause::OutOfMemory)
+            m_model->setTable(std::move(scan.table));
+        if (!failure)
+            selectRepeatedRows();
+    } catch (const std::bad_alloc &) {
+        m_model->clear();
+        failure = kelto::ScanFailure::outOfMemory();
+    }
+    if (failure) {
         busy.restore();
-        m_reportFailure(
-            this, ScanFailureMessage + u'\n'
-                      + QStringLiteral("%1: %2").arg(Source->text(), scan.failure->description()));
+        m_reportFailure(this, ScanFailureMessage + u'\n'
+                                  + QStringLiteral("%1: %2").arg(Source->text(),
+                                                                 failure->description()));
         return;
     }
     IP->setFocus();
-    selectRepeatedRows();
 }
 
 void Keltofrm::enterInIP()

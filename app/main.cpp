@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "configfile.h"
 #include "keltofrm.h"
 
 #include <QApplication>
@@ -33,6 +34,7 @@ int printHelpOrVersion(int argc, char *argv[], const QString &argumentText)
 
 int main(int argc, char *argv[])
 {
+    kelto::prepareStandardStreams();
     // The argument text is the path, whatever it holds, except for these three alone.
     const QString argumentText = commandline::argumentText(argc, argv);
     if (argumentText == QLatin1StringView("--help") || argumentText == QLatin1StringView("-h")

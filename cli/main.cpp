@@ -18,6 +18,12 @@ namespace {
 constexpr QLatin1StringView DefaultFile("dhcpsrv.ini");
 constexpr QLatin1StringView StandardInput("-");
 
+int outputError(const Utf8Output &out)
+{
+    printError(QStringLiteral("cannot write the output: %1").arg(out.errorString()));
+    return OutputError;
+}
+
 int usageError(const QString &message)
 {
     printError(message);
@@ -138,16 +144,41 @@ QStringList argumentsOf(int argc, char *argv[])
 #endif
 }
 
-// "4G", "1M", "512K" or a number of bytes; nothing for anything else.
-std::optional<qint64> readSize(const QString &text)
+// A size given to --max-input: "4G", "1M", "512K" or a number of bytes, at least 1.
+struct SizeArgument
+{
+    std::optional<qint64> bytes; // nothing when it is no size or larger than the most
+    bool tooLarge = false;
+};
+
+SizeArgument readSize(QStringView text, qint64 most)
 {
     static const QString Units = QStringLiteral("KMG");
     const qsizetype unit = text.isEmpty() ? -1 : Units.indexOf(text.back().toUpper());
-    bool ok = false;
-    const qint64 number = (unit < 0 ? text : text.chopped(1)).toLongLong(&ok);
-    if (!ok || number <= 0 || number > (qint64(1) << 40))
-        return std::nullopt;
-    return number << (10 * (unit + 1));
+    const QStringView digits = unit < 0 ? text : text.chopped(1);
+    const qint64 scale = qint64(1) << (10 * (unit + 1));
+    qint64 number = 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return {};
+        // Digit by digit, stopping past the most: no number of digits overflows.
+        number = number * 10 + (c.unicode() - u'0');
+        if (number > most / scale)
+            return {std::nullopt, true};
+    }
+    if (digits.isEmpty() || number == 0)
+        return {};
+    return {number * scale};
+}
+
+// Text for standard output, such as the help; the exit status.
+int printText(const QString &text)
+{
+    Utf8Output out(stdout);
+    out << QStringView(text);
+    if (!out.flush())
+        return outputError(out);
+    return Success;
 }
 
 ScanResult scan(const Options &options)
@@ -167,10 +198,8 @@ int run(Options &options)
             printError(QStringLiteral("%1: %2").arg(options.file, result.failure->description()));
         Utf8Output out(stdout);
         const int status = options.command->run(options, result, out);
-        if (!out.flush()) {
-            printError(QStringLiteral("cannot write the output"));
-            return OutputError;
-        }
+        if (!out.flush())
+            return outputError(out);
         return result.isComplete() ? status : ScanFailed;
     } catch (const std::bad_alloc &) {
         // The rows of a scan that ran out of memory may not leave enough to show them.
@@ -219,13 +248,10 @@ int main(int argc, char *argv[])
     if (parser.isSet(QStringLiteral("help"))) {
         QString help = parser.helpText();
         help.replace(0, help.indexOf(u'['), QStringLiteral("Usage: kelto-cli "));
-        std::fputs(help.toUtf8().constData(), stdout);
-        return Success;
+        return printText(help);
     }
-    if (parser.isSet(QStringLiteral("version"))) {
-        std::printf("kelto-cli %s\n", KELTO_VERSION);
-        return Success;
-    }
+    if (parser.isSet(QStringLiteral("version")))
+        return printText(QStringLiteral("kelto-cli " KELTO_VERSION "\n"));
 
     Options chosen;
     QStringList positional = parser.positionalArguments();
@@ -269,10 +295,16 @@ int main(int argc, char *argv[])
         chosen.format = command.formats[size_t(known.indexOf(format))];
     }
     if (parser.isSet(maxInputOption)) {
-        const std::optional<qint64> limit = readSize(parser.value(maxInputOption));
-        if (!limit)
-            return usageError(QStringLiteral("not a size: %1").arg(parser.value(maxInputOption)));
-        chosen.sizeLimit = *limit;
+        const QString value = parser.value(maxInputOption);
+        const SizeArgument limit = readSize(value, DefaultSizeLimit);
+        if (limit.tooLarge)
+            return usageError(
+                QStringLiteral("--max-input %1 is larger than %2G, the most a scan can read")
+                    .arg(value)
+                    .arg(DefaultSizeLimit >> 30));
+        if (!limit.bytes)
+            return usageError(QStringLiteral("not a size: %1").arg(value));
+        chosen.sizeLimit = *limit.bytes;
     }
     return run(chosen);
 }

@@ -1,10 +1,12 @@
 #include "output.h"
 
+#include "configfile.h"
 #include "jsonwriter.h"
 #include "lookup.h"
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 
 namespace kelto {
 
@@ -68,6 +70,9 @@ QString escapeForTerminal(QStringView text)
 Utf8Output::Utf8Output(std::FILE *stream)
     : m_stream(stream), m_encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless)
 {
+    // Standard output taken by the null device at start: what is written is lost.
+    if (stream == stdout && standardOutputWasClosed())
+        m_error = EBADF;
     m_buffer.resize(BlockSize);
 }
 
@@ -144,10 +149,15 @@ void Utf8Output::appendJsonString(QStringView text)
         case u'\\':
             *this << QLatin1StringView("\\\\");
             break;
-        default: {
-            std::array<char, sizeof "\\u0000"> buffer;
-            *this << controlEscape(c.unicode(), buffer);
-        }
+        default:
+            if (c.isSurrogate()) {
+                // A byte of a file name that is not UTF-8: JSON has no lone surrogates
+                // (strict parsers refuse them), so it is the replacement character.
+                *this << QStringView(u"\uFFFD");
+            } else {
+                std::array<char, sizeof "\\u0000"> buffer;
+                *this << controlEscape(c.unicode(), buffer);
+            }
         }
     }
     *this << text.sliced(plain) << '"';
@@ -155,13 +165,18 @@ void Utf8Output::appendJsonString(QStringView text)
 
 bool Utf8Output::flush()
 {
-    if (m_used > 0
+    if (m_used > 0 && m_error == 0
         && std::fwrite(m_buffer.constData(), 1, size_t(m_used), m_stream) != size_t(m_used))
-        m_failed = true;
+        m_error = errno != 0 ? errno : EIO;
     m_used = 0;
-    if (std::fflush(m_stream) != 0)
-        m_failed = true;
-    return !m_failed;
+    if (m_error == 0 && std::fflush(m_stream) != 0)
+        m_error = errno != 0 ? errno : EIO;
+    return m_error == 0;
+}
+
+QString Utf8Output::errorString() const
+{
+    return qt_error_string(m_error);
 }
 
 void writeRows(Utf8Output &out, const HostTable &table)

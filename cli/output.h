@@ -23,7 +23,8 @@ public:
     Utf8Output &operator<<(QLatin1StringView text);
     Utf8Output &operator<<(char c);
     // A JSON string literal: quotes, escapes for control characters, the quote and the
-    // backslash, and for lone surrogates, so that every UTF-16 code unit survives.
+    // backslash; a lone surrogate (a byte of a file name that is not UTF-8) becomes
+    // U+FFFD, since valid JSON text holds none.
     void appendJsonString(QStringView text);
 
     // Room for `bytes` bytes written directly, up to the end given to commit().
@@ -34,8 +35,10 @@ public:
     }
     void commit(const char *end) { m_used = end - m_buffer.constData(); }
 
-    // Writes out what is buffered; false when the stream reported an error.
+    // Writes out what is buffered; false when the stream reported an error, whose reason
+    // errorString() then gives.
     bool flush();
+    QString errorString() const;
 
 private:
     void makeRoom(qsizetype bytes);
@@ -44,7 +47,7 @@ private:
     QStringEncoder m_encoder;
     QByteArray m_buffer;
     qsizetype m_used = 0;
-    bool m_failed = false;
+    int m_error = 0; // errno of the first failed write; 0 while none failed
 };
 
 // C0 and C1 control characters and DEL.

@@ -3,9 +3,6 @@
 #include "jsonwriter.h"
 #include "lookup.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <algorithm>
 
@@ -241,27 +238,38 @@ void writeFreeText(Utf8Output &out, const std::vector<PoolReport> &pools)
 
 void writeFreeJson(Utf8Output &out, const QString &file, const std::vector<PoolReport> &pools)
 {
-    QJsonArray poolArray;
+    JsonWriter json(out);
+    json.beginObject();
+    json.key(QLatin1StringView("file")).value(file);
+    json.key(QLatin1StringView("pools")).beginArray();
     for (const PoolReport &pool : pools) {
-        QJsonArray ranges;
-        for (const AddressRange &range : pool.free)
-            ranges.append(QJsonObject{{QStringLiteral("first"), dottedAddress(range.first)},
-                                      {QStringLiteral("last"), dottedAddress(range.last)}});
-        QJsonArray templates;
-        for (const KeyLine &address : pool.templates)
-            templates.append(QJsonObject{{QStringLiteral("line"), qint64(address.line)},
-                                         {QStringLiteral("value"), address.text}});
-        poolArray.append(QJsonObject{{QStringLiteral("name"), pool.setting->name},
-                                     {QStringLiteral("line"), qint64(pool.setting->line)},
-                                     {QStringLiteral("value"), pool.setting->value},
-                                     {QStringLiteral("read"), pool.value},
-                                     {QStringLiteral("free"), qint64(pool.freeCount())},
-                                     {QStringLiteral("ranges"), ranges},
-                                     {QStringLiteral("templates"), templates}});
+        json.beginObject();
+        json.key(QLatin1StringView("name")).value(pool.setting->name);
+        json.key(QLatin1StringView("line")).value(qint64(pool.setting->line));
+        json.key(QLatin1StringView("value")).value(pool.setting->value);
+        json.key(QLatin1StringView("read")).value(pool.value);
+        json.key(QLatin1StringView("free")).value(qint64(pool.freeCount()));
+        json.key(QLatin1StringView("ranges")).beginArray();
+        for (const AddressRange &range : pool.free) {
+            json.beginObject();
+            json.key(QLatin1StringView("first")).value(dottedAddress(range.first));
+            json.key(QLatin1StringView("last")).value(dottedAddress(range.last));
+            json.endObject();
+        }
+        json.endArray();
+        json.key(QLatin1StringView("templates")).beginArray();
+        for (const KeyLine &address : pool.templates) {
+            json.beginObject();
+            json.key(QLatin1StringView("line")).value(qint64(address.line));
+            json.key(QLatin1StringView("value")).value(address.text);
+            json.endObject();
+        }
+        json.endArray();
+        json.endObject();
     }
-    const QJsonObject document{{QStringLiteral("file"), file},
-                               {QStringLiteral("pools"), poolArray}};
-    out << QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Compact)) << '\n';
+    json.endArray();
+    json.endObject();
+    json.finish();
 }
 
 } // namespace kelto

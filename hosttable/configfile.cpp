@@ -74,6 +74,7 @@ template <typename Read> InputBytes readToEnd(qint64 sizeLimit, Read read)
 namespace {
 
 int standardInputError = 0; // errno of standard input at start; 0 when it was open
+int standardOutputError = 0; // of standard output
 
 } // namespace
 
@@ -169,13 +170,23 @@ QByteArray encodeFileName(const QString &name)
 
 void prepareStandardStreams()
 {
-    if (::fcntl(STDIN_FILENO, F_GETFD) != -1 || errno != EBADF)
-        return;
-    standardInputError = EBADF;
-    // open() takes the lowest free descriptor: 0.
-    const int fd = ::open("/dev/null", O_RDONLY);
-    if (fd > STDIN_FILENO)
-        ::close(fd);
+    // In order, since open() takes the lowest free descriptor.
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        if (fd == STDIN_FILENO)
+            standardInputError = EBADF;
+        else if (fd == STDOUT_FILENO)
+            standardOutputError = EBADF;
+        const int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (opened > fd)
+            ::close(opened);
+    }
+}
+
+bool standardOutputWasClosed()
+{
+    return standardOutputError != 0;
 }
 
 InputBytes readStandardInput(qint64 sizeLimit)
@@ -284,6 +295,11 @@ void prepareStandardStreams()
         standardInputError = EBADF;
     ::_setmode(_fileno(stdout), _O_BINARY);
     ::_setmode(_fileno(stderr), _O_BINARY);
+}
+
+bool standardOutputWasClosed()
+{
+    return false;
 }
 
 InputBytes readStandardInput(qint64 sizeLimit)

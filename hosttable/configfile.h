@@ -42,12 +42,18 @@ QString decodeFileName(QByteArrayView name);
 QByteArray encodeFileName(const QString &name);
 
 // To be called first thing in main(), before anything opens a descriptor. When the
-// process was started with standard input closed, the next descriptor opened would
-// become standard input: it is taken by the null device instead, and reading standard
-// input then fails. On Windows, standard input and output are switched to binary, so
-// that a Ctrl-Z byte does not end the input and the output has the same bytes as on
-// any other system.
+// process was started with standard input, output or error closed, the next descriptor
+// opened would take its place (a configuration file on standard output, or the X
+// server's connection on standard error, where the first warning would be written into
+// it): each closed one is taken by the null device instead. Reading standard input and
+// writing standard output then still fail, as they would have. On Windows, standard
+// input and output are switched to binary, so that a Ctrl-Z byte does not end the input
+// and the output has the same bytes as on any other system.
 void prepareStandardStreams();
+
+// Whether standard output was closed when the process started: what is written to it is
+// lost, and an output that is lost is an error.
+bool standardOutputWasClosed();
 
 // Standard input from where it stands to its end: a pipe whose writer pauses is waited
 // for, never taken to have ended. `failure` is set when it cannot be read, or is larger

@@ -58,12 +58,18 @@ template <typename Char> qsizetype afterLastLineEnd(const Char *chars, qsizetype
 
 } // namespace
 
-FileText FileText::decode(QByteArray bytes, qint64 sizeLimit, bool &tooLarge)
+FileText FileText::decode(QByteArray bytes, qint64 sizeLimit, bool &tooLarge, bool cutShort)
 {
     FileText text;
     bool decoded = false;
+    const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+    // The line that a cut ended is dropped anyway; dropped first, a character it split
+    // cannot make the whole text look like another encoding. A line end byte is never
+    // part of a longer character in UTF-8 or Windows-1252.
+    if (cutShort && !utf16)
+        bytes.truncate(afterLastLineEnd(bytes.constData(), bytes.size()));
     const auto *begin = reinterpret_cast<const uchar *>(bytes.constData());
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+    if (utf16) {
         // What Windows editors call "Unicode". An odd byte at the end becomes a
         // replacement character.
         QStringDecoder decoder(bytes[0] == '\xFF' ? QStringConverter::Utf16LE

@@ -22,7 +22,10 @@ public:
     // (either order), UTF-8 when they are valid UTF-8 (a byte order mark dropped),
     // otherwise Windows-1252. Text that would take more than `sizeLimit` bytes of memory
     // once decoded is cut to the whole lines within the limit, and `tooLarge` is set.
-    static FileText decode(QByteArray bytes, qint64 sizeLimit, bool &tooLarge);
+    // `cutShort` bytes are the start of a longer input: the encoding is decided without
+    // the part of a line at their end.
+    static FileText decode(QByteArray bytes, qint64 sizeLimit, bool &tooLarge,
+                           bool cutShort = false);
 
     // Drops what follows the last line end: the part of a line that a read cut short.
     void cutAfterLastLineEnd();

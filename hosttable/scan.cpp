@@ -242,7 +242,8 @@ ScanResult scanText(FileText text, ScanScope scope, const std::optional<ScanFail
 ScanResult scanInput(InputBytes input, ScanScope scope, qint64 sizeLimit)
 {
     bool tooLarge = false;
-    FileText text = FileText::decode(std::move(input.bytes), sizeLimit, tooLarge);
+    FileText text = FileText::decode(std::move(input.bytes), sizeLimit, tooLarge,
+                                     input.failure.has_value());
     if (tooLarge)
         input.failure = ScanFailure::tooLarge(sizeLimit);
     if (input.failure)

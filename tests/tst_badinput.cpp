@@ -6,6 +6,8 @@
 #include "testsupport.h"
 
 #include <QBuffer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QScopeGuard>
 
 #include <QTest>
@@ -58,6 +60,8 @@ private slots:
 #ifdef Q_OS_UNIX
     void inputThatMisbehaves_data();
     void inputThatMisbehaves();
+    void fileNameInJson_data();
+    void fileNameInJson();
 #endif
     void sizeLimit();
 };
@@ -297,20 +301,23 @@ enum class Input {
     Endless, // a writer that never ends, until the reader stops
     Positioned, // standard input a file, read past its first line by an earlier reader
     Argument, // given by its path, run through the shell so that the path may be any bytes
+    OutputClosed, // standard output closed
+    OutputFull, // standard output a device that is always full
     MemoryLimit, // given by its path, with little address space
 };
 
-// kelto-cli with standard input `input`, an open descriptor, or closed when -1.
+// kelto-cli with standard input (or `stream`) `input`, an open descriptor, or closed
+// when -1.
 Run runWithInput(const QStringList &arguments, const QString &folder, int input,
-                 const std::function<void()> &whileRunning = {})
+                 const std::function<void()> &whileRunning = {}, int stream = STDIN_FILENO)
 {
     QProcess process;
     process.setWorkingDirectory(folder);
-    process.setChildProcessModifier([input] {
+    process.setChildProcessModifier([input, stream] {
         if (input >= 0)
-            ::dup2(input, STDIN_FILENO);
+            ::dup2(input, stream);
         else
-            ::close(STDIN_FILENO);
+            ::close(stream);
     });
     process.start(QStringLiteral(KELTO_CLI_PATH), arguments);
     process.waitForStarted();
@@ -375,6 +382,18 @@ void tst_BadInput::inputThatMisbehaves_data()
         << Input::Argument << QStringList{"free", "-f", "lat\\351in.ini"}
         << "[SETTINGS]\nIPPOOL_1=1.2\x1b[2J\xc2\x9b\n" + three << 1 << 0
         << "IPPOOL_1: cannot read the pool \"1.2\\u001b[2J\\u009b\", skipped";
+    QTest::newRow("a file of /proc")
+        << Input::Argument << QStringList{"list", "-f", "/proc/cpuinfo"} << QByteArray() << 2 << 0
+        << "kelto-cli: /proc/cpuinfo: not a regular file on disk";
+    QTest::newRow("--version, standard output closed")
+        << Input::OutputClosed << QStringList{"--version"} << QByteArray() << 74 << 0
+        << "kelto-cli: cannot write the output: Bad file descriptor";
+    QTest::newRow("list, standard output closed")
+        << Input::OutputClosed << QStringList{"list"} << three << 74 << 0
+        << "kelto-cli: cannot write the output: Bad file descriptor";
+    QTest::newRow("--help, standard output full")
+        << Input::OutputFull << QStringList{"--help"} << QByteArray() << 74 << 0
+        << "kelto-cli: cannot write the output: No space left on device";
     QTest::newRow("not enough memory")
         << Input::MemoryLimit << QStringList{"list", "-f", "big.ini"} << QByteArray() << 2 << -1
         << "big.ini: not enough memory to read the file";
@@ -448,6 +467,15 @@ void tst_BadInput::inputThatMisbehaves()
         ::unlink(latin.constData()); // a name that QTemporaryDir cannot spell
         break;
     }
+    case Input::OutputClosed:
+    case Input::OutputFull: {
+        writeFile(dir, QStringLiteral("dhcpsrv.ini"), bytes);
+        const int full = input == Input::OutputFull ? ::open("/dev/full", O_WRONLY) : -1;
+        run = runWithInput(arguments, dir.path(), full, {}, STDOUT_FILENO);
+        if (full >= 0)
+            ::close(full);
+        break;
+    }
     case Input::MemoryLimit: {
 #if defined(__SANITIZE_ADDRESS__)
         QSKIP("AddressSanitizer needs more address space than any limit leaves");
@@ -465,6 +493,32 @@ void tst_BadInput::inputThatMisbehaves()
     if (rows >= 0)
         QCOMPARE(run.out.count(u'\n'), rows);
     QCOMPARE(run.status, status);
+}
+
+void tst_BadInput::fileNameInJson_data()
+{
+    QTest::addColumn<QString>("command");
+    for (const char *command : {"list", "check", "free"})
+        QTest::newRow(command) << QString::fromLatin1(command);
+}
+
+void tst_BadInput::fileNameInJson()
+{
+    // JSON has no lone surrogates: a byte of the name that is not UTF-8 is U+FFFD there.
+    QFETCH(QString, command);
+    QTemporaryDir dir;
+    const QByteArray latin = dir.path().toUtf8() + "/lat\xe9in.ini";
+    const int fd = ::open(latin.constData(), O_WRONLY | O_CREAT, 0600);
+    const QByteArray bytes = "[SETTINGS]\nIPPOOL_1=10.0.0.1-2\n" + clients(1, "10.0.0.1", "h");
+    QVERIFY(fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size());
+    ::close(fd);
+    const Run run = runShell(QStringLiteral("exec \"$0\" \"$1\" \"$2\" \"$(printf \"$3\")\" \"$4\" \"$5\""),
+                             {command, "-f", "lat\\351in.ini", "--format", "json"}, dir.path());
+    ::unlink(latin.constData());
+    QJsonParseError error;
+    const QJsonDocument json = QJsonDocument::fromJson(run.out.toUtf8(), &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(json.object().value("file").toString(), QStringLiteral("lat\uFFFDin.ini"));
 }
 
 #endif

@@ -288,6 +288,30 @@ void tst_Cli::run_data()
     QTest::newRow("version") << QStringList{"--version"} << QByteArray() << 0
                              << "kelto-cli " KELTO_VERSION "\n"
                              << "";
+    // --max-input: 1 byte up to the most a scan reads, 4G; no number of digits wraps.
+    const QString tooLarge = QStringLiteral(" is larger than 4G, the most a scan can read\n");
+    const QByteArray in = crlf({"IPADDR=1.2.3.4", "Hostname=in"});
+    const QString inRow = "  " + row("··1.··2.··3.··4", "in") + "\n";
+    for (const char *size : {"1", "4G", "4194304K", "4294967296"})
+        QTest::newRow(qPrintable(QStringLiteral("--max-input %1").arg(size)))
+            << QStringList{"list", "-f", "-", "--max-input", size} << in << (size[1] ? 0 : 2)
+            << (size[1] ? inRow : QString())
+            << (size[1] ? "" : "-: larger than 1 bytes, the most that is read");
+    for (const char *size : {"4294967297", "5G", "9223372036854775808", "1099511627776G",
+                             "8589934592G"})
+        QTest::newRow(qPrintable(QStringLiteral("--max-input %1").arg(size)))
+            << QStringList{"list", "-f", "-", "--max-input", size} << in << 64 << ""
+            << QStringLiteral("kelto-cli: --max-input %1").arg(size) + tooLarge;
+    for (const char *size : {"0", "-1", "4X", "G", ""})
+        QTest::newRow(qPrintable(QStringLiteral("--max-input '%1'").arg(size)))
+            << QStringList{"list", "-f", "-", "--max-input", size} << in << 64 << ""
+            << QStringLiteral("kelto-cli: not a size: %1\n").arg(size);
+    // Cut by the limit inside the "é" that ends a long line: the text is still UTF-8.
+    QTest::newRow("standard input cut inside a character")
+        << QStringList{"list", "-f", "-", "--max-input", "234"}
+        << "IPADDR=1.1.1.1\nHostname=\xC3\xA9gw-lab\n" + QByteArray(200, 'x') + "\xC3\xA9\n"
+        << 2 << "  " + row("··1.··1.··1.··1", QStringLiteral("\u00E9gw-lab")) + "\n"
+        << "-: larger than 234 bytes, the most that is read";
 }
 
 void tst_Cli::run()

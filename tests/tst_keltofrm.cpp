@@ -22,7 +22,9 @@
 #include <cerrno>
 
 #ifdef Q_OS_UNIX
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using namespace kelto::test;
@@ -56,6 +58,10 @@ private slots:
     void serverSettingsBeforeClients();
     void unreadablePaths_data();
     void unreadablePaths();
+#ifdef Q_OS_LINUX
+    void outOfMemory();
+    void closedStandardStreams();
+#endif
     void reloadOnEnterOnly();
     void lookup_data();
     void lookup();
@@ -306,6 +312,69 @@ void tst_Keltofrm::unreadablePaths()
     QCOMPARE(shownRows().size(), 5);
     QCOMPARE(m_failures.size(), 1);
 }
+
+#ifdef Q_OS_LINUX
+
+void tst_Keltofrm::outOfMemory()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer needs more address space than any limit leaves");
+#endif
+    // Memory runs out while a large file is read: the box appears while the window goes
+    // on handling events (as it does while the box waits to be shown), and the table is
+    // empty; once there is memory again, the window reads as before.
+    QByteArray clients;
+    for (int i = 0; i < 800'000; ++i)
+        clients += "[00-11-22-33-44-55]\r\nIPADDR=10.0.0.1\r\nHostname=host-name\r\n";
+    writeFile(*m_dir, QStringLiteral("big.ini"), clients);
+    clients.clear();
+    m_window->setFailureReporter([this](QWidget *, const QString &message) {
+        m_failures << message;
+        QTest::qWait(50);
+    });
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    QVERIFY(statm.open(QIODevice::ReadOnly));
+    const qint64 inUse = statm.readAll().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
+    rlimit limit = {};
+    QVERIFY(::getrlimit(RLIMIT_AS, &limit) == 0);
+    const rlimit scarce = {rlim_t(inUse + (90 << 20)), limit.rlim_max};
+    QVERIFY(::setrlimit(RLIMIT_AS, &scarce) == 0);
+    m_window->start(QStringLiteral("big.ini"));
+    QTest::qWait(50);
+    QVERIFY(::setrlimit(RLIMIT_AS, &limit) == 0);
+
+    QCOMPARE(m_failures, QStringList{Keltofrm::ScanFailureMessage
+                                     + "\nbig.ini: not enough memory to read the file"});
+    QVERIFY(shownRows().isEmpty());
+    QTest::keyClick(control("Source"), Qt::Key_Return);
+    QCOMPARE(shownRows().size(), 800'000);
+}
+
+void tst_Keltofrm::closedStandardStreams()
+{
+    // Started with standard input, output and error closed, the window takes each with
+    // the null device before anything else opens a descriptor, so that nothing it opens
+    // (the X server's connection, a file) becomes standard error.
+    QProcess process;
+    process.setWorkingDirectory(m_dir->path());
+    process.setChildProcessModifier([] {
+        for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+            ::close(fd);
+    });
+    writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"), Clients);
+    process.start(QStringLiteral(KELTO_APP_PATH), {});
+    QVERIFY(process.waitForStarted());
+    const QString fds = QStringLiteral("/proc/%1/fd/").arg(process.processId());
+    QStringList targets;
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(fds + "2"), 10000);
+    for (const char *fd : {"0", "1", "2"})
+        targets << QFile::symLinkTarget(fds + fd);
+    process.kill();
+    process.waitForFinished();
+    QCOMPARE(targets, (QStringList{"/dev/null", "/dev/null", "/dev/null"}));
+}
+
+#endif
 
 void tst_Keltofrm::reloadOnEnterOnly()
 {
