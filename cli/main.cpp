@@ -228,7 +228,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("format"), QStringLiteral("Output format, as listed under Formats."),
          QStringLiteral("FORMAT")},
         {QStringLiteral("max-input"),
-         QStringLiteral("Read no more than SIZE bytes (suffix K, M or G); default 4G."),
+         QStringLiteral("Read no more than SIZE bytes (suffix K, M or G); default and most 4G."),
          QStringLiteral("SIZE")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Prints this help.")},
         {{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Prints the version.")},
