@@ -56,11 +56,14 @@ void checkSearch(const HostTable &table, const QString &text)
     const HostSearch search({text});
     for (qsizetype i = 0; i < table.size(); ++i) {
         const HostRow row = table.row(i);
-        const bool plain = fieldsOf(row).address.contains(text, Qt::CaseInsensitive)
-                           || row.shownHostName().contains(text, Qt::CaseInsensitive)
-                           || row.mac().contains(text, Qt::CaseInsensitive);
-        // A MAC-like text may match more, never less.
-        check(search.matches(row) == plain || (plain == false && macSearchDigits(text)));
+        const bool inAddressOrName = fieldsOf(row).address.contains(text, Qt::CaseInsensitive)
+                                     || row.shownHostName().contains(text, Qt::CaseInsensitive);
+        const bool inMac = row.shownMac().contains(text, Qt::CaseInsensitive);
+        // A MAC-like text is found in a MAC by its octets, not as written.
+        if (MacSearch::of(text) && MacSearch::holdsMac(row.shownMac()))
+            check(!inAddressOrName || search.matches(row));
+        else
+            check(search.matches(row) == (inAddressOrName || inMac));
     }
 }
 

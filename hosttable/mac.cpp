@@ -26,21 +26,6 @@ int hexValue(char16_t c)
     return -1;
 }
 
-// Whether the groups between separators have the sizes of a MAC written with them:
-// `inner` digits each, the groups at both ends possibly fewer (a part of a MAC may
-// begin or end inside a group).
-bool groupsFit(QStringView text, QChar separator, qsizetype inner)
-{
-    const QList<QStringView> groups = text.split(separator);
-    for (qsizetype i = 0; i < groups.size(); ++i) {
-        const qsizetype size = groups[i].size();
-        const bool end = i == 0 || i == groups.size() - 1;
-        if (size == 0 || size > inner || (!end && size != inner))
-            return false;
-    }
-    return true;
-}
-
 // What each ASCII character is in a MAC: a hexadecimal digit (its value), a separator,
 // or neither.
 constexpr quint8 Separator = 16;
@@ -146,35 +131,95 @@ QString MacKeys::textOf(quint64 key) const
     return text;
 }
 
-std::optional<QString> macSearchDigits(QStringView text)
+namespace {
+
+// The first twelve hexadecimal digits of a MAC field, in lower case, separators passed
+// over; fewer when another character comes first.
+QVarLengthArray<char16_t, MacDigits> macDigitsOf(QStringView mac)
 {
-    QString digits;
+    QVarLengthArray<char16_t, MacDigits> digits;
+    for (const QChar c : mac) {
+        const quint8 kind = c.unicode() < 0x80 ? MacCharacters[c.unicode()] : NotInMac;
+        if (kind == Separator)
+            continue;
+        if (kind == NotInMac || digits.size() == MacDigits)
+            break;
+        digits.append(u"0123456789abcdef"[kind]);
+    }
+    return digits;
+}
+
+} // namespace
+
+std::optional<MacSearch> MacSearch::of(QStringView text)
+{
     QChar separator;
+    qsizetype typed = 0; // hexadecimal digits
     for (const QChar c : text) {
         if (isMacSeparator(c)) {
             if (!separator.isNull() && c != separator)
                 return std::nullopt; // one notation at a time
             separator = c;
         } else if (hexValue(c.toLower().unicode()) >= 0) {
-            digits += c.toLower();
+            ++typed;
         } else {
             return std::nullopt;
         }
     }
-    if (digits.size() < MinSearchDigits || digits.size() > MacDigits)
+    if (typed < MinSearchDigits || typed > MacDigits)
         return std::nullopt;
-    if (separator.isNull())
-        return digits;
-    if (separator == u'.') {
-        // Dotted groups of four: at least one whole group, so that "10.20" stays an address.
-        constexpr qsizetype DottedGroup = 4;
-        const QList<QStringView> groups = text.split(separator);
-        const bool wholeGroup = std::any_of(groups.begin(), groups.end(),
-                                            [](QStringView g) { return g.size() == DottedGroup; });
-        return wholeGroup && groupsFit(text, separator, DottedGroup) ? std::optional(digits)
-                                                                     : std::nullopt;
+    MacSearch search;
+    if (separator.isNull()) {
+        search.m_readings.append({text.toString().toLower(), 0});
+        return search;
     }
-    return groupsFit(text, separator, 2) ? std::optional(digits) : std::nullopt;
+    const bool dotted = separator == u'.';
+    search.m_alignment = dotted ? 4 : 2;
+    const QList<QStringView> groups = text.split(separator);
+    if (groups.size() > MacDigits / search.m_alignment)
+        return std::nullopt;
+    // Dotted groups of four: at least one whole group, so that "10.20" stays an address.
+    if (dotted && std::none_of(groups.begin(), groups.end(), [](QStringView g) { return g.size() == 4; }))
+        return std::nullopt;
+    QString digits;
+    for (qsizetype i = 0; i < groups.size(); ++i) {
+        const qsizetype size = groups[i].size();
+        const bool inner = i > 0 && i < groups.size() - 1;
+        if (size == 0 || size > search.m_alignment
+            || (inner && size != search.m_alignment && (dotted || size != 1)))
+            return std::nullopt;
+        if (inner && size == 1)
+            digits += u'0';
+        digits += groups[i].toString().toLower();
+    }
+    const int first = int(groups.front().size());
+    const int phase = (search.m_alignment - first % search.m_alignment) % search.m_alignment;
+    search.m_readings.append({digits, phase});
+    // A last group of one digit may also be a whole octet without its leading zero.
+    if (!dotted && groups.back().size() == 1)
+        search.m_readings.append({digits.insert(digits.size() - 1, u'0'), phase});
+    return search;
+}
+
+bool MacSearch::isFoundIn(QStringView mac) const
+{
+    const auto digits = macDigitsOf(mac);
+    if (digits.size() != MacDigits)
+        return false;
+    const QStringView held(digits.constData(), digits.size());
+    for (const Reading &reading : m_readings) {
+        for (qsizetype at = reading.phase; at + reading.digits.size() <= MacDigits;
+             at += m_alignment) {
+            if (held.sliced(at, reading.digits.size()) == reading.digits)
+                return true;
+        }
+    }
+    return false;
+}
+
+bool MacSearch::holdsMac(QStringView mac)
+{
+    return macDigitsOf(mac).size() == MacDigits;
 }
 
 } // namespace kelto

@@ -18,7 +18,7 @@ using FoldedMac = QVarLengthArray<char16_t, 24>;
 FoldedMac foldMac(QStringView mac);
 
 // Gives every MAC a number, the same for the same MAC in any letter case and notation,
-// so that millions of them are grouped by sorting numbers. Twelve hexadecimal digits
+// so that millions of them are grouped by hashing numbers. Twelve hexadecimal digits
 // are their own number; any other text (a header may hold any characters between its
 // dashes) gets a number of its own above those.
 class MacKeys
@@ -34,10 +34,36 @@ private:
     QList<QString> m_otherTexts;
 };
 
-// The hexadecimal digits, in lower case, of a search text that reads as a MAC or part of
-// one: at least four hexadecimal digits, either without separators or grouped as a MAC is
-// written (pairs between ":" or "-", fours between "."; the groups at the ends may be
-// partial). "1A:2B", "001a2b" and "1a2b.3c" qualify; "10.5", "36" and "192.168" do not.
-std::optional<QString> macSearchDigits(QStringView text);
+// A search text read as a MAC or part of one, and where it stands in a MAC: at least
+// four hexadecimal digits, either bare or grouped as a MAC is written (pairs between ":"
+// or "-", fours between "."). "1A:2B", "001a2b" and "1a2b.3c" qualify; "10.5", "36" and
+// "192.168" do not. It matches a MAC only where its groups fall on the MAC's own groups:
+// - bare digits start at an octet (an even digit);
+// - ":" and "-" fall between octets. An inner group of one digit is a whole octet
+//   written without its leading zero (1a:b:3c is 1a:0b:3c, as some tools write MACs);
+//   the first group of one digit is the low digit of an octet, the last the high digit
+//   or a whole octet (the text may end inside an octet); more than six groups match none;
+// - "." falls between groups of four digits counted from the MAC's start; the groups
+//   at the ends may be partial, inner ones are whole; more than three groups match none.
+class MacSearch
+{
+public:
+    static std::optional<MacSearch> of(QStringView text);
+
+    // Whether `mac`, a MAC field, holds a MAC (its first twelve hexadecimal digits, in
+    // any notation) that this text stands in.
+    bool isFoundIn(QStringView mac) const;
+    // Whether `mac` holds a MAC at all.
+    static bool holdsMac(QStringView mac);
+
+private:
+    struct Reading
+    {
+        QString digits; // in lower case
+        int phase = 0; // the digit offsets where it may start, modulo the alignment
+    };
+    QVarLengthArray<Reading, 2> m_readings;
+    int m_alignment = 2; // digits per group of the notation
+};
 
 } // namespace kelto

@@ -52,9 +52,8 @@ bool HostSearch::Term::isFoundIn(QStringView field) const
 HostSearch::HostSearch(const QStringList &texts)
 {
     for (const QString &text : texts) {
-        Term term{text, isAscii(text) ? text.toLower() : QString(), macSearchDigits(text)};
-        m_anyMacTerm = m_anyMacTerm || term.macDigits.has_value();
-        m_terms.push_back(std::move(term));
+        m_terms.push_back({text, isAscii(text) ? text.toLower() : QString(), MacSearch::of(text)});
+        m_anyMacTerm = m_anyMacTerm || m_terms.back().mac;
     }
 }
 
@@ -63,12 +62,11 @@ bool HostSearch::matches(const HostRow &row) const
     HostRow::ShownAddressBuffer buffer;
     const QStringView address = row.shownAddress(buffer);
     const QStringView hostName = row.shownHostName();
-    const FoldedMac mac = m_anyMacTerm ? foldMac(row.mac()) : FoldedMac();
-    const QStringView foldedMac(mac.constData(), mac.size());
-
+    const QStringView mac = row.shownMac();
+    const bool holdsMac = m_anyMacTerm && MacSearch::holdsMac(mac);
     for (const Term &term : m_terms) {
-        if (term.isFoundIn(address) || term.isFoundIn(hostName) || term.isFoundIn(row.mac())
-            || (term.macDigits && foldedMac.contains(*term.macDigits)))
+        if (term.isFoundIn(address) || term.isFoundIn(hostName)
+            || (term.mac && holdsMac ? term.mac->isFoundIn(mac) : term.isFoundIn(mac)))
             return true;
     }
     return false;

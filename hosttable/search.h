@@ -1,6 +1,7 @@
 #pragma once
 
 #include "hostrow.h"
+#include "mac.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,10 +11,12 @@
 
 namespace kelto {
 
-// The search of `kelto-cli find`: a row matches when its address (as the lookup shows
-// it: columns 1-15 without the alignment spaces), its host name (as the lookup shows it:
-// columns 17-98) or its MAC contains any of the search texts, letter case aside. A text that reads as a MAC or part of one (see
-// macSearchDigits) also matches a MAC written in any other notation.
+// The search of `kelto-cli find`: a row matches when any of the search texts is found,
+// letter case aside, in its fields as a lookup shows them: the address (columns 1-15
+// without the alignment spaces), the host name (columns 17-98) or the MAC (from column
+// 100). A text that reads as a MAC or part of one (see MacSearch) is found in a MAC
+// written in any notation, where its groups fall on the MAC's own; in a MAC field that
+// holds no MAC, it is looked for as written.
 class HostSearch
 {
 public:
@@ -26,7 +29,7 @@ private:
     {
         QString text;
         QString foldedAscii; // the text in lower case when it is ASCII, else empty
-        std::optional<QString> macDigits;
+        std::optional<MacSearch> mac;
         bool isFoundIn(QStringView field) const;
     };
     std::vector<Term> m_terms;

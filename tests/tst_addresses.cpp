@@ -116,33 +116,44 @@ void tst_Addresses::sameMac()
 void tst_Addresses::macSearch_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("digits"); // empty: not read as a MAC
+    QTest::addColumn<QString>("mac"); // a MAC field
+    QTest::addColumn<bool>("found");
 
+    const QString m = QStringLiteral("00-1a-2b-3c-4d-5e");
     // clang-format off
-    QTest::newRow("whole MAC, dashes") << "00-1A-2B-33-44-55" << "001a2b334455";
-    QTest::newRow("pairs, colons") << "1a:2b" << "1a2b";
-    QTest::newRow("partial end groups") << "a:2b:3" << "a2b3";
-    QTest::newRow("bare digits") << "001a2b" << "001a2b";
-    QTest::newRow("dotted fours") << "1a.2b33" << "1a2b33";
-    QTest::newRow("host number") << "36" << "";
-    QTest::newRow("three digits") << "a:2b" << "";
-    QTest::newRow("address part") << "10.5" << "";
-    QTest::newRow("address pairs") << "10.20" << "";
-    QTest::newRow("address prefix") << "192.168" << "";
-    QTest::newRow("group of three") << "1a:2b3:44" << "";
-    QTest::newRow("mixed separators") << "1a:2b-33" << "";
-    QTest::newRow("empty group") << "1a::2b" << "";
-    QTest::newRow("word") << "nas01" << "";
-    QTest::newRow("thirteen digits") << "001a2b3344556" << "";
+    QTest::newRow("whole MAC, other case") << "00-1A-2B-3C-4D-5E" << m << true;
+    QTest::newRow("colons on octets") << "1a:2b" << m << true;
+    QTest::newRow("colons off octets") << "a2:b3" << m << false;
+    QTest::newRow("one-digit ends: low, then high digit") << "a:2b:3" << m << true;
+    QTest::newRow("one-digit last group, whole octet") << "1a:2b:c" << "00-1a-2b-0c-4d-5e" << true;
+    QTest::newRow("one-digit inner group") << "1a:b:3c" << "00-1a-0b-3c-4d-5e" << true;
+    QTest::newRow("six one-digit groups") << "a:b:c:d:e:f" << "0a-0b-0c-0d-0e-0f" << true;
+    QTest::newRow("seven groups") << "c-61-76-1b-28-d5-3" << "c6-17-61-b2-8d-53" << false;
+    QTest::newRow("bare, even offset") << "001a2b" << m << true;
+    QTest::newRow("bare, odd offset") << "a2b3c4" << m << false;
+    QTest::newRow("dotted on fours") << "2b3c.4d5e" << m << true;
+    QTest::newRow("dotted off fours") << "1a2b.3c4d" << m << false;
+    QTest::newRow("dotted, partial first group") << "a.2b3c" << m << true;
+    QTest::newRow("in a dotted MAC") << "1a:2b:3c" << "001a.2b3c.4d5e" << true;
+    QTest::newRow("field holding no MAC") << "1a:2b" << "11-22-33-44-55" << false;
+    QTest::newRow("three digits: no MAC") << "a:2b" << m << false;
+    QTest::newRow("address part") << "10.5" << "00-00-00-00-10-05" << false;
+    QTest::newRow("address pairs") << "10.20" << "00-00-00-00-10-20" << false;
+    QTest::newRow("group of three") << "1a:2b3:44" << m << false;
+    QTest::newRow("mixed separators") << "1a:2b-3c" << m << false;
+    QTest::newRow("empty group") << "1a::2b" << m << false;
+    QTest::newRow("thirteen digits") << "001a2b3c4d5e6" << m << false;
     // clang-format on
 }
 
 void tst_Addresses::macSearch()
 {
     QFETCH(QString, text);
-    QFETCH(QString, digits);
+    QFETCH(QString, mac);
+    QFETCH(bool, found);
 
-    QCOMPARE(macSearchDigits(text).value_or(QString()), digits);
+    const std::optional<MacSearch> search = MacSearch::of(text);
+    QCOMPARE(search && search->isFoundIn(mac), found);
 }
 
 void tst_Addresses::pool_data()

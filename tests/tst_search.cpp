@@ -35,6 +35,12 @@ void tst_Search::search_data()
     QTest::newRow("MAC bare digits across groups") << QStringList{"2b33"} << "nas01";
     QTest::newRow("any of several texts") << QStringList{"kiosk", "fifty"} << "kiosk,fifty";
     QTest::newRow("two digits are no MAC") << QStringList{"c4"} << "";
+    QTest::newRow("MAC groups off its octets") << QStringList{"a2:b3"} << "";
+    // With the address field three characters short, a lookup shows every field from
+    // three columns on (host name "rt", MAC from its second octet): that is searched.
+    QTest::newRow("MAC field shifted, its first octet") << QStringList{"01-02"} << "";
+    QTest::newRow("MAC field shifted, as shown")
+        << QStringList{"02-03-04-05-06"} << "rt" + QString(78, u' ') + "01";
     QTest::newRow("nothing") << QStringList{"absent"} << "";
     // The host name as a lookup shows it: 82 characters, so the 83rd is not searched.
     QTest::newRow("83rd character of a host name") << QStringList{"Z"} << "";
@@ -52,7 +58,8 @@ void tst_Search::search()
                     + client("00-00-00-00-00-50", "192.168.10.50", "fifty")
                     + client("B8-27-EB-44-10-9A", "192.168.1.2", "kiosk")
                     + client("00-00-00-00-00-07", "10.0.0.7", QString::fromUtf8("ärgernis"))
-                    + client("00-00-00-00-00-08", "10.0.0.8", QString(81, 'l') + "YZ"));
+                    + client("00-00-00-00-00-08", "10.0.0.8", QString(81, 'l') + "YZ")
+                    + client("01-02-03-04-05-06", "1.2.3.", "short"));
     const HostSearch search(texts);
     QStringList found;
     for (qsizetype i = 0; i < scan.table.size(); ++i) {
