@@ -107,12 +107,15 @@ void FactsReader::takeClientLine(qsizetype number, QStringView line, bool addres
     const std::optional<QStringView> value = serverAddressValue(line);
     if (!value)
         return;
-    if (m_inTemplateSection || hasAddressMacro(*value)) {
+    if (hasAddressMacro(*value)) {
         m_facts.templateAddresses.push_back({number, value->toString()});
         return;
     }
+    // A value without a macro names one address, whatever section holds it.
     if (const DottedAddress address = readDottedAddress(*value); address.hasValue())
         m_facts.heldAddresses.push_back(address.value);
+    if (m_inTemplateSection)
+        return; // a template section's keys are the server's syntax, never findings
     if (!addressLine)
         m_facts.unreadAddressKeys.push_back({number, withoutTrailingBlanks(line).toString()});
 }
