@@ -70,10 +70,18 @@ FileText FileText::decode(QByteArray bytes, qint64 sizeLimit, bool &tooLarge, bo
         bytes.truncate(afterLastLineEnd(bytes.constData(), bytes.size()));
     const auto *begin = reinterpret_cast<const uchar *>(bytes.constData());
     if (utf16) {
-        // What Windows editors call "Unicode". An odd byte at the end becomes a
-        // replacement character.
-        QStringDecoder decoder(bytes[0] == '\xFF' ? QStringConverter::Utf16LE
-                                                  : QStringConverter::Utf16BE,
+        // What Windows editors call "Unicode". Malformed input as the web's UTF-16
+        // decoder has it: a lone surrogate is a replacement character, and so is an odd
+        // byte at the end, or a lead surrogate and the odd byte after it together.
+        const bool littleEndian = bytes[0] == '\xFF';
+        if (bytes.size() % 2 == 1 && bytes.size() >= 5) {
+            const qsizetype unit = bytes.size() - 3;
+            const auto high = uchar(bytes[littleEndian ? unit + 1 : unit]);
+            if (high >= 0xD8 && high <= 0xDB)
+                bytes.chop(1);
+        }
+        QStringDecoder decoder(littleEndian ? QStringConverter::Utf16LE
+                                            : QStringConverter::Utf16BE,
                                QStringConverter::Flag::Stateless);
         const QString utf16 = decoder(bytes);
         bytes = QByteArray();

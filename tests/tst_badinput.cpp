@@ -95,6 +95,10 @@ void tst_BadInput::brokenFiles_data()
     QTest::newRow("UTF-16, odd last byte")
         << "\xFF\xFE" + le + 'x' << true
         << QStringList{row("··1.··1.··1.··1", QStringLiteral("\u00E9\uFFFD"), Mac)};
+    // As the web's UTF-16 decoder: one replacement character for both.
+    QTest::newRow("UTF-16, lead surrogate and odd byte at the end")
+        << "\xFF\xFE" + le + "\x3D\xD8x" << true
+        << QStringList{row("··1.··1.··1.··1", QStringLiteral("\u00E9\uFFFD"), Mac)};
     QTest::newRow("malformed address after the HTTP settings")
         << clients(1, "192.168.1.5", "a")
                + "[HTTP-SETTINGS]\nIPADDR=10.0.0\n[SETTINGS]\nIPADDR=10.0\n"
