@@ -39,6 +39,16 @@ inline QString writeFile(const QTemporaryDir &dir, const QString &name, const QB
     return path;
 }
 
+// The same client `count` times: a MAC header, an address line and a host name line,
+// ended by CRLF.
+inline QByteArray clients(int count, const QByteArray &address, const QByteArray &name)
+{
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i)
+        bytes += "[00-11-22-33-44-55]\r\nIPADDR=" + address + "\r\nHostname=" + name + "\r\n";
+    return bytes;
+}
+
 // A scan of a file of the given lines, with the facts.
 inline ScanResult scanLines(const QStringList &lines)
 {

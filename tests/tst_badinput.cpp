@@ -8,13 +8,10 @@
 #include <QBuffer>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QScopeGuard>
 
 #include <QTest>
 
-#include <atomic>
 #include <csignal>
-#include <thread>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -34,13 +31,6 @@ ScanResult scanThroughFile(const QByteArray &bytes)
     return scanFile(writeFile(dir, QStringLiteral("dhcpsrv.ini"), bytes));
 }
 
-QByteArray clients(int count, const QByteArray &address, const QByteArray &name)
-{
-    QByteArray bytes;
-    for (int i = 0; i < count; ++i)
-        bytes += "[00-11-22-33-44-55]\r\nIPADDR=" + address + "\r\nHostname=" + name + "\r\n";
-    return bytes;
-}
 
 } // namespace
 
@@ -54,9 +44,6 @@ private slots:
     void keysAtEveryColumn();
     void macHeadersCutShort();
     void largeFiles();
-    void fileChangingWhileRead_data();
-    void fileChangingWhileRead();
-    void sameSizeRewriteIsAChange();
 #ifdef Q_OS_UNIX
     void inputThatMisbehaves_data();
     void inputThatMisbehaves();
@@ -184,91 +171,6 @@ void tst_BadInput::largeFiles()
     result = scanThroughFile(clients(10'000, "10.0.0.1", QByteArray(1000, 'L')));
     QCOMPARE(result.table.size(), 10'000);
     QCOMPARE(result.table.rowText(9'999), row("·10.··0.··0.··1", QString(83, u'L'), Mac));
-}
-
-void tst_BadInput::fileChangingWhileRead_data()
-{
-    QTest::addColumn<qsizetype>("piece"); // bytes per write of the writer; 0: a version at once
-
-    QTest::newRow("a version in one write") << qsizetype(0);
-    QTest::newRow("a version in 64 KiB writes") << qsizetype(64 << 10);
-}
-
-void tst_BadInput::fileChangingWhileRead()
-{
-    // A writer rewrites the file in place every few milliseconds, alternating two versions
-    // of the same size that differ only in their host names, while it is scanned: each
-    // scan gives all the rows of one version, or fails as a file that kept changing. Now
-    // and then the writer rests for a few readings' time.
-    QFETCH(qsizetype, piece);
-    constexpr int Clients = 60'000; // 3.5 MB
-    QTemporaryDir dir;
-    const std::array<QByteArray, 2> versions = {clients(Clients, "10.0.0.1", "host-1"),
-                                                clients(Clients, "10.0.0.1", "hosu-1")};
-    const QString path = writeFile(dir, "dhcpsrv.ini", versions[0]);
-
-    std::atomic<bool> done = false;
-    std::thread writer([&] {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-            return;
-        for (int i = 1; !done; ++i) {
-            const QByteArray &bytes = versions[size_t(i % 2)];
-            const qsizetype step = piece > 0 ? piece : bytes.size();
-            file.seek(0);
-            for (qsizetype at = 0; at < bytes.size(); at += step)
-                file.write(bytes.constData() + at, std::min(step, bytes.size() - at));
-            std::this_thread::sleep_for(std::chrono::milliseconds(i % 10 == 0 ? 40 : 3));
-        }
-    });
-    auto stop = qScopeGuard([&] {
-        done = true;
-        writer.join();
-    });
-    int whole = 0;
-    int changing = 0;
-    for (int i = 0; i < 300; ++i) {
-        const ScanResult result = scanFile(path, ScanScope::Rows);
-        if (!result.isComplete()) {
-            QCOMPARE(result.failure->description(),
-                     QStringLiteral("the file kept changing while it was read"));
-            ++changing;
-            continue;
-        }
-        QCOMPARE(result.table.size(), Clients);
-        const QString first = result.table.row(0).hostName().toString();
-        qsizetype same = 0;
-        for (qsizetype r = 0; r < result.table.size(); ++r)
-            same += result.table.row(r).hostName() == first;
-        QCOMPARE(same, qsizetype(Clients)); // never the rows of two versions
-        ++whole;
-    }
-    qInfo("%d scans of one version, %d failed as changing", whole, changing);
-    stop.dismiss();
-    done = true;
-    writer.join();
-    // Once the writer has stopped, the file reads whole again.
-    QCOMPARE(scanFile(path).table.size(), Clients);
-}
-
-void tst_BadInput::sameSizeRewriteIsAChange()
-{
-    // The server rewrites a host name of the same length: only the modification time
-    // tells the two versions apart.
-    QTemporaryDir dir;
-    const QString path = writeFile(dir, "dhcpsrv.ini", clients(1, "10.0.0.1", "first"));
-    QFile held;
-    QVERIFY(!openConfigFile(path, held));
-    const FileStamp before = stampOf(held);
-    QFile writer(path);
-    QVERIFY(writer.open(QIODevice::ReadWrite));
-    QVERIFY(writer.write(clients(1, "10.0.0.1", "other")) > 0);
-    QVERIFY(writer.setFileTime(writer.fileTime(QFileDevice::FileModificationTime).addSecs(1),
-                               QFileDevice::FileModificationTime));
-    writer.close();
-    const FileStamp after = stampOf(held);
-    QCOMPARE(after.size, before.size);
-    QVERIFY(after != before);
 }
 
 void tst_BadInput::sizeLimit()

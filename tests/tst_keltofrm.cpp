@@ -323,11 +323,7 @@ void tst_Keltofrm::outOfMemory()
     // Memory runs out while a large file is read: the box appears while the window goes
     // on handling events (as it does while the box waits to be shown), and the table is
     // empty; once there is memory again, the window reads as before.
-    QByteArray clients;
-    for (int i = 0; i < 800'000; ++i)
-        clients += "[00-11-22-33-44-55]\r\nIPADDR=10.0.0.1\r\nHostname=host-name\r\n";
-    writeFile(*m_dir, QStringLiteral("big.ini"), clients);
-    clients.clear();
+    writeFile(*m_dir, QStringLiteral("big.ini"), clients(800'000, "10.0.0.1", "host-name"));
     m_window->setFailureReporter([this](QWidget *, const QString &message) {
         m_failures << message;
         QTest::qWait(50);
