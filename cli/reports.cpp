@@ -5,6 +5,7 @@
 
 
 #include <algorithm>
+#include <limits>
 
 namespace kelto {
 
@@ -85,19 +86,31 @@ void writeHostsJson(JsonWriter &json, const HostTable &table, const RowList &row
     json.endArray();
 }
 
-// The findings about single lines, bad address values and unread address keys, in
-// file order.
-template <typename OnProblem, typename OnUnread>
-void forEachLineFinding(const HealthReport &report, OnProblem onProblem, OnUnread onUnread)
+// The findings about single lines, in file order: bad address values, unread address
+// keys, and host names before the address of their section.
+template <typename OnProblem, typename OnUnread, typename OnNameBefore>
+void forEachLineFinding(const HealthReport &report, OnProblem onProblem, OnUnread onUnread,
+                        OnNameBefore onNameBefore)
 {
     auto problem = report.addressProblems.begin();
     auto unread = report.unreadAddressKeys.begin();
-    while (problem != report.addressProblems.end() || unread != report.unreadAddressKeys.end()) {
-        if (unread == report.unreadAddressKeys.end()
-            || (problem != report.addressProblems.end() && problem->line < unread->line))
+    auto nameBefore = report.hostNamesBeforeAddress.begin();
+    const auto lineOf = [](auto at, auto end) {
+        return at == end ? std::numeric_limits<qsizetype>::max() : at->line;
+    };
+    for (;;) {
+        const qsizetype problemLine = lineOf(problem, report.addressProblems.end());
+        const qsizetype unreadLine = lineOf(unread, report.unreadAddressKeys.end());
+        const qsizetype nameLine = lineOf(nameBefore, report.hostNamesBeforeAddress.end());
+        const qsizetype first = std::min({problemLine, unreadLine, nameLine});
+        if (first == std::numeric_limits<qsizetype>::max())
+            return;
+        if (first == problemLine)
             onProblem(*problem++);
-        else
+        else if (first == unreadLine)
             onUnread(*unread++);
+        else
+            onNameBefore(*nameBefore++);
     }
 }
 
@@ -141,6 +154,21 @@ void writeHealthText(Utf8Output &out, const HealthReport &report)
             out << QLatin1StringView(": ");
             out.appendJsonString(key.text);
             out << QLatin1StringView(" is ") << UnreadAddressKey << '\n';
+        },
+        [&out](const HostNameBeforeAddress &name) {
+            out << QLatin1StringView("line ");
+            writeNumber(out, name.line);
+            out << QLatin1StringView(": host name ");
+            out.appendJsonString(name.hostName);
+            out << QLatin1StringView(" stands before the address of its section: the table shows ");
+            if (name.shownHostName.isEmpty()) {
+                out << QLatin1StringView("no host name");
+            } else {
+                out.appendJsonString(name.shownHostName);
+            }
+            out << QLatin1StringView(" for ");
+            writeField(out, name.address);
+            out << '\n';
         });
     if (report.notServerFile)
         out << NotServerFile << '\n';
@@ -194,6 +222,14 @@ void writeHealthJson(Utf8Output &out, const QString &file, const HealthReport &r
             json.key(QLatin1StringView("line")).value(qint64(key.line));
             json.key(QLatin1StringView("text")).value(key.text);
             json.key(QLatin1StringView("reason")).value(UnreadAddressKey);
+            json.endObject();
+        },
+        [&](const HostNameBeforeAddress &name) {
+            finding(QLatin1StringView("host-name-before-address"));
+            json.key(QLatin1StringView("line")).value(qint64(name.line));
+            json.key(QLatin1StringView("hostname")).value(name.hostName);
+            json.key(QLatin1StringView("address")).value(name.address);
+            json.key(QLatin1StringView("shownHostname")).value(name.shownHostName);
             json.endObject();
         });
     if (report.notServerFile) {

@@ -38,6 +38,17 @@ struct KeyLine
     QString text;
 };
 
+// A host name line of a client section that stands before the section's address line.
+// The scan pairs a host name with the address above it, so the row of that address
+// shows the name of a later line, or none.
+struct HostNameBeforeAddress
+{
+    qsizetype line = 0; // of the host name
+    QString hostName; // as written, up to a ";"
+    QString address; // the row's address, as a lookup shows it
+    QString shownHostName; // what the row shows instead; empty for none
+};
+
 // An IPPOOL_n= setting of the [SETTINGS] section.
 struct PoolSetting
 {
@@ -64,6 +75,7 @@ struct FileFacts
     // Address keys of client sections that the server reads and the table does not, such
     // as "IpAddr=" or "IPADDR = ", in file order.
     std::vector<KeyLine> unreadAddressKeys;
+    std::vector<HostNameBeforeAddress> hostNamesBeforeAddress; // in file order
     // Every address that an address key of a client section names, read as the server
     // reads it, whether or not the table shows its row.
     std::vector<quint32> heldAddresses;
@@ -105,6 +117,10 @@ public:
         const auto key = std::find_if(line.begin(), line.end(),
                                       [](Char c) { return c != Char(' ') && c != Char('\t'); });
         return key != line.end() && (*key == Char('I') || *key == Char('i'));
+    }
+    void takeHostNameBeforeAddress(HostNameBeforeAddress note)
+    {
+        m_facts.hostNamesBeforeAddress.push_back(std::move(note));
     }
     // A MAC header, which starts a client section.
     void takeMacHeader(qsizetype number, QStringView mac);

@@ -145,6 +145,7 @@ HealthReport checkHealth(const HostTable &table, FileFacts &facts)
     report.sharedHostNames = sharedHostNames(table, rowKeys);
     report.addressProblems = facts.addressProblems;
     report.unreadAddressKeys = facts.unreadAddressKeys;
+    report.hostNamesBeforeAddress = facts.hostNamesBeforeAddress;
     report.notServerFile = !facts.hasSettingsSection && facts.macHeaders.empty();
     return report;
 }

@@ -33,13 +33,15 @@ struct HealthReport
     std::vector<RowList> sharedHostNames; // in the order of their first row
     std::vector<AddressLineProblem> addressProblems; // in file order
     std::vector<KeyLine> unreadAddressKeys; // in file order
+    std::vector<HostNameBeforeAddress> hostNamesBeforeAddress; // in file order
     // Neither a [SETTINGS] section nor a client section: likely not the server's file.
     bool notServerFile = false;
 
     bool isEmpty() const
     {
         return sharedAddresses.empty() && sharedMacs.empty() && sharedHostNames.empty()
-               && addressProblems.empty() && unreadAddressKeys.empty() && !notServerFile;
+               && addressProblems.empty() && unreadAddressKeys.empty()
+               && hostNamesBeforeAddress.empty() && !notServerFile;
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "configfile.h"
 #include "fields.h"
+#include "lookup.h"
 #include "filetext.h"
 #include "text.h"
 #include "vectorscan.h"
@@ -129,6 +130,8 @@ private:
             m_currentMac = start + 1;
             m_macHeaderSincePending = true;
         }
+        if (!line.empty() && line[0] == Char('['))
+            startSection(macHeader);
         keys.address = keys.address < 0 ? -1 : countedKey(line, keys.address);
         keys.hostName = keys.hostName < 0 ? -1 : countedKey(line, keys.hostName);
         if (m_facts && macHeader)
@@ -161,8 +164,10 @@ private:
                                     toQString(cutAtSemicolon(value)).trimmed(), m_lineNumber};
             return false;
         }
+        m_sectionHasAddress = true;
         if (m_address.size == 0)
             return true;
+        m_pendingNameBeforeAddress = std::exchange(m_nameBeforeAddress, std::nullopt);
         m_pendingAddress = true;
         m_pendingMac = m_currentMac;
         m_macHeaderSincePending = false;
@@ -171,14 +176,40 @@ private:
 
     void takeHostNameLine(qsizetype start, std::span<const Char> line)
     {
-        if (!m_pendingAddress)
-            return;
         // The value is read from column 10 whatever column the key stands at.
         const auto name = cutAtSemicolon(line.subspan(HostNameValuePosition));
+        if (m_facts && m_inClientSection && !m_sectionHasAddress)
+            m_nameBeforeAddress = HostNameBeforeAddress{
+                m_lineNumber, withoutTrailingSpaces(qtText(name)).toString(), {}, {}};
+        if (!m_pendingAddress)
+            return;
         m_table.append(m_address, start + HostNameValuePosition, qsizetype(name.size()),
                        m_currentMac);
         m_pendingAddress = false;
         m_currentMac = 0;
+        noteRowOfNameBeforeAddress();
+    }
+
+    // A section header: a client section when it is a MAC header.
+    void startSection(bool client)
+    {
+        m_inClientSection = client;
+        m_sectionHasAddress = false;
+        m_nameBeforeAddress.reset();
+    }
+
+    // The scan pairs a host name with the address above it: a host name line that
+    // stands before the address of its section leaves that address's row with the name
+    // of a later line, or none. Noted once that row is made.
+    void noteRowOfNameBeforeAddress()
+    {
+        if (!m_pendingNameBeforeAddress)
+            return;
+        HostNameBeforeAddress note = *std::exchange(m_pendingNameBeforeAddress, std::nullopt);
+        const HostFields row = fieldsOf(m_table.row(m_table.size() - 1));
+        note.address = row.address;
+        note.shownHostName = row.hostName;
+        m_facts->takeHostNameBeforeAddress(std::move(note));
     }
 
     // A client without a host name line still gets its row: no host name, and the MAC
@@ -190,6 +221,7 @@ private:
         m_pendingAddress = false;
         if (!m_macHeaderSincePending)
             m_currentMac = 0;
+        noteRowOfNameBeforeAddress();
     }
 
     // A line for the facts, as Qt's text, in a buffer used line after line.
@@ -210,6 +242,12 @@ private:
     qsizetype m_pendingMac = 0; // the current MAC when the pending address was read
     bool m_macHeaderSincePending = false;
     bool m_inHttpSettings = false; // after a line containing "[HTTP", up to the next section
+    bool m_inClientSection = false; // after a MAC header, up to the next section
+    bool m_sectionHasAddress = false;
+    // With the facts: a host name line of this client section before its address, and
+    // the one whose section's address waits for its row.
+    std::optional<HostNameBeforeAddress> m_nameBeforeAddress;
+    std::optional<HostNameBeforeAddress> m_pendingNameBeforeAddress;
     QString m_line;
 };
 

@@ -84,6 +84,15 @@ void tst_RealFiles::files_data()
         << QStringList{"free", "-f", "unread-keys.ini"} << 0
         << "IPPOOL_1 192.168.0.10-19: 5 free: 192.168.0.14-15, 192.168.0.17-19\n"
         << "";
+    QTest::newRow("host name before the address of its section")
+        << QStringList{"check", "-f", "name-before-address.ini"} << 1
+        << "line 6: host name \"pc1\" stands before the address of its section: the table "
+           "shows no host name for 192.168.1.10\n"
+           "line 14: host name \"pc3\" stands before the address of its section: the table "
+           "shows \"pc4\" for 192.168.1.12\n"
+           "line 17: host name \"pc4\" stands before the address of its section: the table "
+           "shows no host name for 192.168.1.13\n"
+        << "";
     QTest::newRow("template section as the table holds it")
         << QStringList{"list", "-f", "template.ini"} << 0
         << listed("192.168.·17.·20", "fixed", "00-11-22-33-44-01")
