@@ -16,6 +16,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 
@@ -361,13 +362,19 @@ void tst_Keltofrm::closedStandardStreams()
     process.start(QStringLiteral(KELTO_APP_PATH), {});
     QVERIFY(process.waitForStarted());
     const QString fds = QStringLiteral("/proc/%1/fd/").arg(process.processId());
-    QStringList targets;
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(fds + "2"), 10000);
-    for (const char *fd : {"0", "1", "2"})
-        targets << QFile::symLinkTarget(fds + fd);
-    process.kill();
-    process.waitForFinished();
-    QCOMPARE(targets, (QStringList{"/dev/null", "/dev/null", "/dev/null"}));
+    const auto targets = [&fds] {
+        QStringList links;
+        for (const char *fd : {"0", "1", "2"})
+            links << QFile::symLinkTarget(fds + fd);
+        return links;
+    };
+    const auto stop = qScopeGuard([&process] {
+        process.kill();
+        process.waitForFinished();
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(targets(), (QStringList{"/dev/null", "/dev/null", "/dev/null"}),
+                              10000);
+    QCOMPARE(process.state(), QProcess::Running);
 }
 
 #endif
