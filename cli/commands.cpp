@@ -185,8 +185,9 @@ const std::vector<Command> &commands()
                            "more than one client, a MAC heading more than one section, a host\n"
                            "name on more than one MAC, an address value that is not a dotted\n"
                            "IPv4 address, an address key the server reads but the table does\n"
-                           "not (IpAddr=, IPADDR = ), a file with no [SETTINGS] and no client\n"
-                           "section; prints nothing when all is well"),
+                           "not (IpAddr=, IPADDR = ), a host name line before the address of\n"
+                           "its section, a file with no [SETTINGS] and no client section;\n"
+                           "prints nothing when all is well"),
          {F::Text, F::Json},
          ScanScope::TableAndFacts,
          check},

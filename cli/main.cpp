@@ -17,6 +17,12 @@ namespace {
 
 constexpr QLatin1StringView DefaultFile("dhcpsrv.ini");
 constexpr QLatin1StringView StandardInput("-");
+// Where the server's file usually is, on the system the help is read on.
+#ifdef Q_OS_WIN
+constexpr QLatin1StringView ExamplePath("C:\\dhcpsrv\\dhcpsrv.ini");
+#else
+constexpr QLatin1StringView ExamplePath("/srv/dhcp/dhcpsrv.ini");
+#endif
 
 int outputError(const Utf8Output &out)
 {
@@ -57,7 +63,8 @@ QString suggestion(const QString &word, const QStringList &candidates)
     QString best;
     qsizetype bestDistance = std::min<qsizetype>(2, word.size() - 1);
     for (const QString &candidate : candidates) {
-        const qsizetype distance = editDistance(word, candidate);
+        // Letter case aside: LIST is list typed with Caps Lock on.
+        const qsizetype distance = editDistance(word.toLower(), candidate.toLower());
         if (distance <= bestDistance && (best.isEmpty() || distance < bestDistance)) {
             best = candidate;
             bestDistance = distance;
@@ -66,25 +73,32 @@ QString suggestion(const QString &word, const QStringList &candidates)
     return best.isEmpty() ? QString() : QStringLiteral(": did you mean '%1'?").arg(best);
 }
 
+// An option's name as it is typed: "-x", "--format".
+QString dashed(const QString &name)
+{
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
 // Qt's own parse errors in the style of ours: "Unknown option 'x'." becomes
-// "unknown option 'x'", with a suggestion when an option is near.
+// "unknown option '-x'", with a suggestion when an option is near.
 QString parseError(const QCommandLineParser &parser, const QList<QCommandLineOption> &options)
 {
-    QString text = parser.errorText();
-    if (text.endsWith(u'.'))
-        text.chop(1);
-    if (!text.isEmpty())
-        text[0] = text[0].toLower();
     const QStringList unknown = parser.unknownOptionNames();
     if (unknown.size() == 1) {
         QStringList names;
         for (const QCommandLineOption &option : options) {
             for (const QString &name : option.names())
-                names << (name.size() == 1 ? u'-' + name : QStringLiteral("--") + name);
+                names << dashed(name);
         }
-        if (unknown.front().size() > 1)
-            text += suggestion(QStringLiteral("--") + unknown.front(), names);
+        const QString option = dashed(unknown.front());
+        return QStringLiteral("unknown option '%1'").arg(option)
+               + (option.size() > 2 ? suggestion(option, names) : QString());
     }
+    QString text = parser.errorText();
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    if (!text.isEmpty())
+        text[0] = text[0].toLower();
     return text;
 }
 
@@ -111,6 +125,7 @@ QString description()
         for (qsizetype i = 0; i < lines.size(); ++i)
             text += (i == 0 ? head : QString()).leftJustified(HelpColumn) + lines[i] + u'\n';
     }
+    text += QStringLiteral("  help").leftJustified(HelpColumn) + QStringLiteral("this help\n");
     text += QStringLiteral("\nFormats (--format), the first the default:\n");
     for (const Command &command : commands())
         text += QStringLiteral("  %1: %2\n").arg(command.name, formatNames(command).join(u' '));
@@ -121,9 +136,11 @@ QString description()
         "2 CRITICAL).\n"
         "\n"
         "Examples:\n"
-        "  kelto-cli check -f /srv/dhcp/dhcpsrv.ini\n"
-        "  kelto-cli find nas 00:1a:2b\n"
-        "  kelto-cli list --format csv > hosts.csv");
+        "  kelto-cli check -f ")
+        + QLatin1StringView(ExamplePath)
+        + QStringLiteral("\n"
+                         "  kelto-cli find nas 00:1a:2b\n"
+                         "  kelto-cli list --format csv > hosts.csv");
     return text;
 }
 
@@ -238,14 +255,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption &maxInputOption = options[2];
     parser.addOptions(options);
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("list, lookup, find, check or free"));
+                                 QStringLiteral("list, lookup, find, check, free or help"));
     parser.addPositionalArgument(QStringLiteral("argument"),
                                  QStringLiteral("Host numbers for lookup, texts for find."),
                                  QStringLiteral("[ARGUMENT...]"));
 
     if (!parser.parse(argumentsOf(argc, argv)))
         return usageError(parseError(parser, options));
-    if (parser.isSet(QStringLiteral("help"))) {
+    // "kelto-cli help", as "git help", is the help too.
+    const bool helpCommand = parser.positionalArguments().value(0) == QLatin1StringView("help");
+    if (parser.isSet(QStringLiteral("help")) || helpCommand) {
         QString help = parser.helpText();
         help.replace(0, help.indexOf(u'['), QStringLiteral("Usage: kelto-cli "));
         return printText(help);

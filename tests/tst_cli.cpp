@@ -278,10 +278,12 @@ void tst_Cli::run_data()
                                       << 2 << ""
                                       << "-: line 5: malformed address";
     QTest::newRow("unknown option") << QStringList{"list", "-x"} << QByteArray() << 64 << ""
-                                    << "kelto-cli: unknown option 'x'\n";
+                                    << "kelto-cli: unknown option '-x'\n";
     QTest::newRow("option misspelt")
         << QStringList{"list", "--frmat", "json"} << QByteArray() << 64 << ""
-        << "kelto-cli: unknown option 'frmat': did you mean '--format'?\n";
+        << "kelto-cli: unknown option '--frmat': did you mean '--format'?\n";
+    QTest::newRow("command in capitals") << QStringList{"LIST"} << QByteArray() << 64 << ""
+                                         << "kelto-cli: unknown command 'LIST': did you mean 'list'?\n";
     QTest::newRow("option without its value")
         << QStringList{"list", "--format"} << QByteArray() << 64 << ""
         << "kelto-cli: missing value after '--format'\n";
@@ -479,6 +481,13 @@ void tst_Cli::helpAnywhere()
     QCOMPARE(help.status, 0);
     QVERIFY(help.out.startsWith(QStringLiteral("Usage: kelto-cli [options]")));
     QCOMPARE(runCli({"list", "-f", "missing.ini", "--help"}, m_dir.path()).out, help.out);
+    QCOMPARE(runCli({"help"}, m_dir.path()).out, help.out); // as git help
+    // Its example path is one of the system it runs on.
+#ifdef Q_OS_WIN
+    QVERIFY(help.out.contains(QStringLiteral("-f C:\\dhcpsrv\\dhcpsrv.ini\n")));
+#else
+    QVERIFY(help.out.contains(QStringLiteral("-f /srv/dhcp/dhcpsrv.ini\n")));
+#endif
 }
 
 void tst_Cli::failedScanKeepsRows()
