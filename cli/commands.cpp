@@ -61,8 +61,9 @@ int lookUp(const Options &options, ScanResult &result, Utf8Output &out)
             writeTsvField(out, found.shown.mac);
             out << '\n';
         } else {
-            out << found.shown.address << '\t' << found.shown.hostName << '\t' << found.shown.mac
-                << '\n';
+            out.field(found.shown.address) << '\t';
+            out.field(found.shown.hostName) << '\t';
+            out.field(found.shown.mac) << '\n';
         }
     }
     if (options.format == Format::Json) {

@@ -73,7 +73,16 @@ Utf8Output::Utf8Output(std::FILE *stream)
     // Standard output taken by the null device at start: what is written is lost.
     if (stream == stdout && standardOutputWasClosed())
         m_error = EBADF;
+    m_terminal = kelto::isTerminal(stream);
     m_buffer.resize(BlockSize);
+}
+
+Utf8Output &Utf8Output::field(QStringView text)
+{
+    const bool plain = !m_terminal || std::none_of(text.begin(), text.end(), [](QChar c) {
+        return isControlCharacter(c.unicode());
+    });
+    return *this << (plain ? text : QStringView(escapeForTerminal(text)));
 }
 
 Utf8Output::~Utf8Output()
@@ -181,6 +190,13 @@ QString Utf8Output::errorString() const
 
 void writeRows(Utf8Output &out, const HostTable &table)
 {
+    if (out.isTerminal()) {
+        table.forEachIndex([&out, &table](qsizetype i, bool repeated) {
+            out << QLatin1StringView(repeated ? "* " : "  ");
+            out.field(table.rowText(i)) << '\n';
+        });
+        return;
+    }
     table.forEachIndex([&out, &table](qsizetype i, bool repeated) {
         char *p = out.reserve(2 + HostTable::RowMaxUtf8 + 1);
         *p++ = repeated ? '*' : ' ';
@@ -240,11 +256,11 @@ void writeCsvField(Utf8Output &out, QStringView field)
     qsizetype plain = 0;
     for (qsizetype i = 0; i < field.size(); ++i) {
         if (field[i] == u'"') {
-            out << field.sliced(plain, i + 1 - plain) << '"';
+            out.field(field.sliced(plain, i + 1 - plain)) << '"';
             plain = i + 1;
         }
     }
-    out << field.sliced(plain);
+    out.field(field.sliced(plain));
     if (quote)
         out << '"';
 }
@@ -263,10 +279,10 @@ void writeTsvField(Utf8Output &out, QStringView field)
                                            : nullptr;
         if (!escaped)
             continue;
-        out << field.sliced(plain, i - plain) << QLatin1StringView(escaped);
+        out.field(field.sliced(plain, i - plain)) << QLatin1StringView(escaped);
         plain = i + 1;
     }
-    out << field.sliced(plain);
+    out.field(field.sliced(plain));
 }
 
 void writeTable(Utf8Output &out, const HostTable &table, TableFormat format)

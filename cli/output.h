@@ -22,6 +22,12 @@ public:
     Utf8Output &operator<<(QStringView text);
     Utf8Output &operator<<(QLatin1StringView text);
     Utf8Output &operator<<(char c);
+    // A field of the file's text: as it is, or with control characters escaped as
+    // escapeForTerminal() writes them when the stream is a terminal, so that nothing read
+    // from a file drives the terminal; a pipe or a file gets the exact characters.
+    Utf8Output &field(QStringView text);
+    bool isTerminal() const { return m_terminal; }
+
     // A JSON string literal: quotes, escapes for control characters, the quote and the
     // backslash; a lone surrogate (a byte of a file name that is not UTF-8) becomes
     // U+FFFD, since valid JSON text holds none.
@@ -48,6 +54,7 @@ private:
     QByteArray m_buffer;
     qsizetype m_used = 0;
     int m_error = 0; // errno of the first failed write; 0 while none failed
+    bool m_terminal = false;
 };
 
 // C0 and C1 control characters and DEL.

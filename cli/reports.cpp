@@ -253,9 +253,10 @@ quint32 PoolReport::freeCount() const
 void writeFreeText(Utf8Output &out, const std::vector<PoolReport> &pools)
 {
     for (const PoolReport &pool : pools) {
-        out << pool.setting->name << ' ' << pool.setting->value;
+        out.field(pool.setting->name) << ' ';
+        out.field(pool.setting->value);
         if (pool.value != pool.setting->value)
-            out << QLatin1StringView(" = ") << pool.value;
+            out.field(QLatin1StringView(" = ") + pool.value);
         out << QLatin1StringView(": ");
         writeNumber(out, pool.freeCount());
         out << QLatin1StringView(" free");

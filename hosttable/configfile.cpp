@@ -189,6 +189,11 @@ bool standardOutputWasClosed()
     return standardOutputError != 0;
 }
 
+bool isTerminal(std::FILE *stream)
+{
+    return ::isatty(::fileno(stream)) == 1;
+}
+
 InputBytes readStandardInput(qint64 sizeLimit)
 {
     if (standardInputError != 0)
@@ -300,6 +305,11 @@ void prepareStandardStreams()
 bool standardOutputWasClosed()
 {
     return false;
+}
+
+bool isTerminal(std::FILE *stream)
+{
+    return ::_isatty(::_fileno(stream)) != 0;
 }
 
 InputBytes readStandardInput(qint64 sizeLimit)

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QFile>
 
+#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -50,6 +51,10 @@ QByteArray encodeFileName(const QString &name);
 // input and output are switched to binary, so that a Ctrl-Z byte does not end the input
 // and the output has the same bytes as on any other system.
 void prepareStandardStreams();
+
+// Whether a stream is a terminal (a console on Windows), which escape sequences in the
+// text written to it would drive.
+bool isTerminal(std::FILE *stream);
 
 // Whether standard output was closed when the process started: what is written to it is
 // lost, and an output that is lost is an error.

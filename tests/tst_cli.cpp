@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <cerrno>
@@ -106,6 +107,10 @@ private slots:
     void exports_data();
     void exports();
     void helpAnywhere();
+#ifdef Q_OS_UNIX
+    void controlCharactersOnATerminal_data();
+    void controlCharactersOnATerminal();
+#endif
 
 private:
     QTemporaryDir m_dir;
@@ -512,6 +517,42 @@ void tst_Cli::failedScanKeepsRows()
     QCOMPARE(lookup.status, 2);
     QCOMPARE(lookup.out, QStringLiteral("1.1.1.1\ta\t\n"));
 }
+
+#ifdef Q_OS_UNIX
+
+void tst_Cli::controlCharactersOnATerminal_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("list") << QStringList{"list"};
+    QTest::newRow("find") << QStringList{"find", "red"};
+    QTest::newRow("list csv") << QStringList{"list", "--format", "csv"};
+    QTest::newRow("list tsv") << QStringList{"list", "--format", "tsv"};
+    QTest::newRow("lookup") << QStringList{"lookup", "1"};
+}
+
+void tst_Cli::controlCharactersOnATerminal()
+{
+    // A host name that would turn the terminal red, and a C1 control: escaped on a
+    // terminal (script(1) gives the program one), exact in a pipe.
+    QFETCH(QStringList, arguments);
+    if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+        QSKIP("script(1) is not installed");
+    QTemporaryDir dir;
+    writeFile(dir, QStringLiteral("dhcpsrv.ini"),
+              crlf({"[00-11-22-33-44-55]", "IPADDR=1.1.1.1", "Hostname=red\x1b[31m\u009b"}));
+    QString command;
+    for (QString word : QStringList{QStringLiteral(KELTO_CLI_PATH)} + arguments)
+        command += u'\'' + word.replace(u'\'', QStringLiteral("'\\''")) + QStringLiteral("' ");
+    const Run terminal
+        = runProgram(QStringLiteral("script"), {"-qec", command, "/dev/null"}, dir.path());
+    QCOMPARE(terminal.status, 0);
+    QVERIFY2(terminal.out.contains(QStringLiteral("red\\u001b[31m\\u009b")), qPrintable(terminal.out));
+    QVERIFY(!terminal.out.contains(QChar(0x1b)) && !terminal.out.contains(QChar(0x9b)));
+    const Run pipe = runCli(arguments, dir.path());
+    QVERIFY(pipe.out.contains(QStringLiteral("red\x1b[31m\u009b")));
+}
+
+#endif
 
 QTEST_GUILESS_MAIN(tst_Cli)
 #include "tst_cli.moc"
