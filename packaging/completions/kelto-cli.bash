@@ -1,22 +1,44 @@
 # bash completion for kelto-cli: commands, options, --format values and file paths.
 
+# File names, each one word however many spaces it holds, quoted by readline.
+_kelto_cli_files()
+{
+    if declare -F _filedir > /dev/null; then
+        _filedir
+        return
+    fi
+    local IFS=$'\n'
+    COMPREPLY=($(compgen -f -- "$cur"))
+    compopt -o filenames 2> /dev/null
+}
+
 _kelto_cli()
 {
-    local cur prev words cword
+    local cur prev words cword split=false
     if declare -F _init_completion > /dev/null; then
-        _init_completion || return
+        _init_completion -s || return
     else
         cur=${COMP_WORDS[COMP_CWORD]}
         prev=${COMP_WORDS[COMP_CWORD - 1]}
         words=("${COMP_WORDS[@]}")
         cword=$COMP_CWORD
+        # readline breaks --format=json at "=": the option is the word before it.
+        if [[ $cur == "=" ]]; then
+            cur=""
+            split=true
+        elif [[ $prev == "=" ]] && ((cword >= 2)); then
+            prev=${words[cword - 2]}
+            split=true
+        fi
     fi
 
-    local commands="list lookup find check free"
+    local commands="list lookup find check free help"
     local command="" i
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
-            -f | --file | --format | --max-input) i=$((i + 1)) ;;
+            -f | --file | --format | --max-input)
+                [[ ${words[i + 1]} == "=" ]] && i=$((i + 1))
+                i=$((i + 1)) ;;
             -*) ;;
             *) command=${words[i]}; break ;;
         esac
@@ -24,8 +46,7 @@ _kelto_cli()
 
     case $prev in
         -f | --file)
-            COMPREPLY=($(compgen -f -- "$cur"))
-            compopt -o filenames 2> /dev/null
+            _kelto_cli_files
             return ;;
         --format)
             local formats
@@ -41,6 +62,7 @@ _kelto_cli()
             COMPREPLY=($(compgen -W "64M 1G 4G" -- "$cur"))
             return ;;
     esac
+    $split && return
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "-f --file --format --max-input -h --help -v --version" -- "$cur"))
