@@ -5,7 +5,10 @@
 #include "lookup.h"
 #include "pools.h"
 #include "reports.h"
+#include "monitoring.h"
 #include "search.h"
+
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -86,53 +89,112 @@ int find(const Options &options, ScanResult &result, Utf8Output &out)
 // wrong: check and free report only the failure.
 int check(const Options &options, ScanResult &result, Utf8Output &out)
 {
-    if (!result.isComplete())
+    if (!result.isComplete()) {
+        if (options.format == Format::Nagios)
+            writeNagiosProblem(out, QLatin1StringView("CHECK"), QLatin1StringView("CRITICAL"),
+                               QStringLiteral("%1: %2").arg(options.file,
+                                                             result.failure->description()));
         return ScanFailed;
+    }
     const HealthReport report = checkHealth(result.table, result.facts);
     if (options.format == Format::Json)
         writeHealthJson(out, options.file, report);
+    else if (options.format == Format::Nagios)
+        writeHealthNagios(out, report);
     else
         writeHealthText(out, report);
     return report.isEmpty() ? Success : NotFound;
+}
+
+// The pools of the file, each that cannot be read named on standard error.
+PoolsReport poolsOf(const Options &options, const ScanResult &result)
+{
+    PoolsReport report = reportPools(result.facts, result.table, options.now);
+    for (const PoolReading &reading : report.skipped)
+        printError(QStringLiteral("%1: line %2: %3: %4, skipped")
+                       .arg(options.file)
+                       .arg(reading.setting->line)
+                       .arg(reading.setting->name, reading.problem));
+    if (report.pools.empty() && report.skipped.empty())
+        printError(QStringLiteral("%1: no address pool (IPPOOL_n= in [SETTINGS]) to read")
+                       .arg(options.file));
+    return report;
 }
 
 int listFree(const Options &options, ScanResult &result, Utf8Output &out)
 {
     if (!result.isComplete())
         return ScanFailed;
-    std::vector<AddressPool> pools;
-    std::vector<PoolReport> reports;
-    for (PoolReading &reading : readPools(result.facts)) {
-        if (!reading.pool) {
-            printError(QStringLiteral("%1: line %2: %3: %4, skipped")
-                           .arg(options.file)
-                           .arg(reading.setting->line)
-                           .arg(reading.setting->name, reading.problem));
-            continue;
-        }
-        PoolReport report{reading.setting, reading.value, {}, {}};
-        for (const KeyLine &address : result.facts.templateAddresses) {
-            if (mayAssignInto(address.text, *reading.pool))
-                report.templates.push_back(address);
-        }
-        pools.push_back(*reading.pool);
-        reports.push_back(std::move(report));
-    }
-    std::vector<std::vector<AddressRange>> free
-        = freeAddresses(pools, result.table, result.facts.heldAddresses);
-    for (size_t i = 0; i < reports.size(); ++i)
-        reports[i].free = std::move(free[i]);
-
+    const PoolsReport report = poolsOf(options, result);
     if (options.format == Format::Json)
-        writeFreeJson(out, options.file, reports);
+        writeFreeJson(out, options.file, report);
     else
-        writeFreeText(out, reports);
-    if (reports.empty())
-        printError(QStringLiteral("%1: no address pool (IPPOOL_n= in [SETTINGS]) to read")
-                       .arg(options.file));
-    const bool exhausted = std::any_of(reports.begin(), reports.end(),
-                                       [](const PoolReport &r) { return r.free.empty(); });
-    return reports.empty() || exhausted ? NotFound : Success;
+        writeFreeText(out, report);
+    const bool exhausted = std::any_of(report.pools.begin(), report.pools.end(),
+                                       [](const PoolStatus &pool) { return pool.free.empty(); });
+    return report.pools.empty() || exhausted || !report.skipped.empty() ? NotFound : Success;
+}
+
+// What Prometheus is told of the file besides the pools.
+ScanMetrics metricsOf(const Options &options, ScanResult &result)
+{
+    ScanMetrics metrics;
+    metrics.complete = result.isComplete();
+    metrics.clients = result.table.size();
+    metrics.leases = result.facts.heldAddresses;
+    metrics.now = options.now;
+    if (const QFileInfo file(options.file); options.file != QLatin1StringView("-") && file.exists())
+        metrics.modified = file.lastModified();
+    if (metrics.complete) {
+        result.table.sort();
+        result.table.markRepeatedAddresses();
+        metrics.health = checkHealth(result.table, result.facts);
+    }
+    return metrics;
+}
+
+int pools(const Options &options, ScanResult &result, Utf8Output &out)
+{
+    if (!result.isComplete()) {
+        if (options.format == Format::Nagios)
+            writeNagiosProblem(out, QLatin1StringView("POOLS"), QLatin1StringView("UNKNOWN"),
+                               QStringLiteral("%1: %2").arg(options.file,
+                                                             result.failure->description()));
+        if (options.format == Format::Prometheus)
+            writePrometheus(out, nullptr, metricsOf(options, result));
+        return Unknown;
+    }
+    const PoolsReport report = poolsOf(options, result);
+    const std::vector<PoolState> states = judgePools(report, options.thresholds);
+    const bool known = !report.pools.empty() && report.skipped.empty();
+    switch (options.format) {
+    case Format::Json:
+        writePoolsJson(out, options.file, report, states);
+        break;
+    case Format::Csv:
+    case Format::Tsv:
+        writePoolsTable(out, report, options.format == Format::Csv ? TableFormat::Csv : TableFormat::Tsv);
+        break;
+    case Format::Nagios:
+        if (known)
+            writePoolsNagios(out, report, options.thresholds, states);
+        else
+            writeNagiosProblem(out, QLatin1StringView("POOLS"), QLatin1StringView("UNKNOWN"),
+                               report.pools.empty() && report.skipped.empty()
+                                   ? QStringLiteral("%1: no address pool").arg(options.file)
+                                   : QStringLiteral("%1: %2 cannot be read")
+                                         .arg(options.file, report.skipped.front().setting->name));
+        break;
+    case Format::Prometheus: {
+        writePrometheus(out, &report, metricsOf(options, result));
+        break;
+    }
+    default:
+        writePoolsText(out, report);
+    }
+    if (!known)
+        return Unknown;
+    return int(*std::max_element(states.begin(), states.end()));
 }
 
 } // namespace
@@ -150,6 +212,10 @@ QLatin1StringView formatName(Format format)
         return QLatin1StringView("csv");
     case Format::Tsv:
         return QLatin1StringView("tsv");
+    case Format::Nagios:
+        return QLatin1StringView("nagios");
+    case Format::Prometheus:
+        return QLatin1StringView("prometheus");
     }
     return {};
 }
@@ -189,7 +255,7 @@ const std::vector<Command> &commands()
                            "not (IpAddr=, IPADDR = ), a host name line before the address of\n"
                            "its section, a file with no [SETTINGS] and no client section;\n"
                            "prints nothing when all is well"),
-         {F::Text, F::Json},
+         {F::Text, F::Json, F::Nagios},
          ScanScope::TableAndFacts,
          check},
         {QLatin1StringView("free"),
@@ -200,6 +266,18 @@ const std::vector<Command> &commands()
          {F::Text, F::Json},
          ScanScope::RowsAndFacts,
          listFree},
+        {QLatin1StringView("pools"),
+         {},
+         QLatin1StringView("for each pool, and for all as one when they are one big pool\n"
+                           "(AssociateBindsToPools=0): its size (less the server's own\n"
+                           "IPBIND_n addresses), the addresses held (by lease: active,\n"
+                           "expired, none), free, and the use; with --warning, --critical,\n"
+                           "--warn-count and --crit-count a monitoring plugin: exit 0 OK,\n"
+                           "1 WARNING, 2 CRITICAL, 3 UNKNOWN"),
+         {F::Text, F::Json, F::Csv, F::Tsv, F::Nagios, F::Prometheus},
+         ScanScope::RowsAndFacts,
+         pools,
+         true},
     };
     return all;
 }

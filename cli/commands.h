@@ -1,6 +1,7 @@
 #pragma once
 
 #include "output.h"
+#include "pools.h"
 #include "scan.h"
 
 #include <QLatin1StringView>
@@ -15,10 +16,11 @@ namespace kelto {
 inline constexpr int Success = 0;
 inline constexpr int NotFound = 1; // lookup, find; findings for check; a pool without free address
 inline constexpr int ScanFailed = 2;
+inline constexpr int Unknown = 3; // pools, as a monitoring plugin: the state cannot be told
 inline constexpr int UsageError = 64; // as sysexits.h
 inline constexpr int OutputError = 74;
 
-enum class Format { Rows, Text, Json, Csv, Tsv };
+enum class Format { Rows, Text, Json, Csv, Tsv, Nagios, Prometheus };
 QLatin1StringView formatName(Format format);
 
 struct Command;
@@ -31,6 +33,8 @@ struct Options
     QString file;
     Format format = Format::Rows;
     qint64 sizeLimit = DefaultSizeLimit;
+    qint64 now = 0; // seconds since 1970: what leases are judged against
+    PoolThresholds thresholds;
 };
 
 // One command of kelto-cli: the table drives parsing, the help and the dispatch.
@@ -42,6 +46,9 @@ struct Command
     std::vector<Format> formats; // the first is the default
     ScanScope scope = ScanScope::Table;
     int (*run)(const Options &options, ScanResult &result, Utf8Output &out) = nullptr;
+    // A monitoring plugin: every failure (a file that cannot be read, an output that
+    // cannot be written) is the state UNKNOWN, 3; and the thresholds are its options.
+    bool monitoringPlugin = false;
 };
 
 const std::vector<Command> &commands();

@@ -7,6 +7,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QSaveFile>
 
 #include <cstdio>
 #include <optional>
@@ -206,24 +208,66 @@ ScanResult scan(const Options &options)
     return scanFile(options.file, scope, options.sizeLimit);
 }
 
-// The scan and the command's output; exit status.
-int run(Options &options)
+// The scan and the command's output, to standard output or, with --output, to a file
+// that replaces the one there only once it is whole; exit status.
+int run(Options &options, const QString &outputPath)
 {
+    const bool plugin = options.command->monitoringPlugin;
+    std::optional<QSaveFile> target;
+    if (!outputPath.isEmpty()) {
+        target.emplace(outputPath);
+        if (!target->open(QIODevice::WriteOnly)) {
+            printError(QStringLiteral("cannot write %1: %2").arg(outputPath, target->errorString()));
+            return plugin ? Unknown : OutputError;
+        }
+    }
     ScanResult result = scan(options);
     try {
         if (!result.isComplete())
             printError(QStringLiteral("%1: %2").arg(options.file, result.failure->description()));
-        Utf8Output out(stdout);
+        Utf8Output out = target ? Utf8Output(&*target) : Utf8Output(stdout);
         const int status = options.command->run(options, result, out);
-        if (!out.flush())
-            return outputError(out);
-        return result.isComplete() ? status : ScanFailed;
+        if (!out.flush() || (target && !target->commit())) {
+            printError(QStringLiteral("cannot write the output: %1")
+                           .arg(target ? target->errorString() : out.errorString()));
+            return plugin ? Unknown : OutputError;
+        }
+        return result.isComplete() || plugin ? status : ScanFailed;
     } catch (const std::bad_alloc &) {
         // The rows of a scan that ran out of memory may not leave enough to show them.
         result = {};
         std::fputs("kelto-cli: not enough memory to write the output\n", stderr);
-        return ScanFailed;
+        return plugin ? Unknown : ScanFailed;
     }
+}
+
+// The time that --now gives: seconds since 1970, or an ISO 8601 date and time (UTC
+// unless it names its offset).
+std::optional<qint64> readTime(const QString &text)
+{
+    bool number = false;
+    const qint64 seconds = text.toLongLong(&number);
+    if (number && seconds >= 0)
+        return seconds;
+    QDateTime time = QDateTime::fromString(text, Qt::ISODate);
+    if (!time.isValid())
+        return std::nullopt;
+    if (time.timeSpec() == Qt::LocalTime)
+        time.setTimeSpec(Qt::UTC);
+    return time.toSecsSinceEpoch();
+}
+
+// A whole number from 0 to `most`, as --warning (with an optional "%") and --warn-count
+// take it.
+std::optional<quint32> readCount(QString text, quint32 most, bool percent)
+{
+    if (percent && text.endsWith(u'%'))
+        text.chop(1);
+    bool ok = false;
+    const uint value = text.toUInt(&ok);
+    if (!ok || value > most || text.startsWith(u'+'))
+        return std::nullopt;
+    return quint32(value);
 }
 
 } // namespace
@@ -247,12 +291,28 @@ int main(int argc, char *argv[])
         {QStringLiteral("max-input"),
          QStringLiteral("Read no more than SIZE bytes (suffix K, M or G); default and most 4G."),
          QStringLiteral("SIZE")},
+        {QStringLiteral("now"),
+         QStringLiteral("Judge leases at TIME (ISO 8601, or seconds since 1970); default now."),
+         QStringLiteral("TIME")},
+        {QStringLiteral("warning"), QStringLiteral("pools: WARNING at a use of PERCENT or more."),
+         QStringLiteral("PERCENT")},
+        {QStringLiteral("critical"), QStringLiteral("pools: CRITICAL at a use of PERCENT or more."),
+         QStringLiteral("PERCENT")},
+        {QStringLiteral("warn-count"), QStringLiteral("pools: WARNING at N free addresses or fewer."),
+         QStringLiteral("N")},
+        {QStringLiteral("crit-count"), QStringLiteral("pools: CRITICAL at N free addresses or fewer."),
+         QStringLiteral("N")},
+        {{QStringLiteral("o"), QStringLiteral("output")},
+         QStringLiteral("Write to FILE, replacing it only once the output is whole."),
+         QStringLiteral("FILE")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Prints this help.")},
         {{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Prints the version.")},
     };
     const QCommandLineOption &fileOption = options[0];
     const QCommandLineOption &formatOption = options[1];
     const QCommandLineOption &maxInputOption = options[2];
+    const QCommandLineOption &nowOption = options[3];
+    const QCommandLineOption &outputOption = options[8];
     parser.addOptions(options);
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("list, lookup, find, check, free or help"));
@@ -325,5 +385,49 @@ int main(int argc, char *argv[])
             return usageError(QStringLiteral("not a size: %1").arg(value));
         chosen.sizeLimit = *limit.bytes;
     }
-    return run(chosen);
+    chosen.now = QDateTime::currentSecsSinceEpoch();
+    if (parser.isSet(nowOption)) {
+        const std::optional<qint64> now = readTime(parser.value(nowOption));
+        if (!now)
+            return usageError(QStringLiteral("not a time: %1 (ISO 8601, such as "
+                                             "2026-12-07T14:05:00Z, or seconds since 1970)")
+                                  .arg(parser.value(nowOption)));
+        chosen.now = *now;
+    }
+    PoolThresholds &thresholds = chosen.thresholds;
+    for (size_t i = 4; i <= 7; ++i) {
+        const QCommandLineOption &option = options[qsizetype(i)];
+        if (!parser.isSet(option))
+            continue;
+        const QString name = QStringLiteral("--") + option.names().front();
+        if (!command.monitoringPlugin)
+            return usageError(QStringLiteral("%1 is an option of pools").arg(name));
+        const bool percent = i <= 5;
+        const std::optional<quint32> value
+            = readCount(parser.value(option), percent ? 100 : quint32(AddressPool::NetworkSize) << 24, percent);
+        if (!value)
+            return usageError(QStringLiteral("%1 %2: %3 expected")
+                                  .arg(name, parser.value(option),
+                                       percent ? QStringLiteral("a percentage from 0 to 100")
+                                               : QStringLiteral("a number of addresses")));
+        if (i == 4)
+            thresholds.warningPercent = int(*value);
+        else if (i == 5)
+            thresholds.criticalPercent = int(*value);
+        else if (i == 6)
+            thresholds.warningFree = *value;
+        else
+            thresholds.criticalFree = *value;
+    }
+    if (thresholds.warningPercent && thresholds.criticalPercent
+        && *thresholds.warningPercent > *thresholds.criticalPercent)
+        return usageError(QStringLiteral("--warning %1 is above --critical %2")
+                              .arg(*thresholds.warningPercent)
+                              .arg(*thresholds.criticalPercent));
+    if (thresholds.warningFree && thresholds.criticalFree
+        && *thresholds.warningFree < *thresholds.criticalFree)
+        return usageError(QStringLiteral("--warn-count %1 is below --crit-count %2")
+                              .arg(*thresholds.warningFree)
+                              .arg(*thresholds.criticalFree));
+    return run(chosen, parser.value(outputOption));
 }

@@ -77,6 +77,12 @@ Utf8Output::Utf8Output(std::FILE *stream)
     m_buffer.resize(BlockSize);
 }
 
+Utf8Output::Utf8Output(QIODevice *device)
+    : m_device(device), m_encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless)
+{
+    m_buffer.resize(BlockSize);
+}
+
 Utf8Output &Utf8Output::field(QStringView text)
 {
     const bool plain = !m_terminal || std::none_of(text.begin(), text.end(), [](QChar c) {
@@ -174,6 +180,12 @@ void Utf8Output::appendJsonString(QStringView text)
 
 bool Utf8Output::flush()
 {
+    if (m_device) {
+        if (m_used > 0 && m_error == 0 && m_device->write(m_buffer.constData(), m_used) != m_used)
+            m_error = EIO;
+        m_used = 0;
+        return m_error == 0;
+    }
     if (m_used > 0 && m_error == 0
         && std::fwrite(m_buffer.constData(), 1, size_t(m_used), m_stream) != size_t(m_used))
         m_error = errno != 0 ? errno : EIO;
@@ -185,7 +197,7 @@ bool Utf8Output::flush()
 
 QString Utf8Output::errorString() const
 {
-    return qt_error_string(m_error);
+    return m_device ? m_device->errorString() : qt_error_string(m_error);
 }
 
 void writeRows(Utf8Output &out, const HostTable &table)
@@ -283,6 +295,14 @@ void writeTsvField(Utf8Output &out, QStringView field)
         plain = i + 1;
     }
     out.field(field.sliced(plain));
+}
+
+void writeTableField(Utf8Output &out, QStringView field, TableFormat format)
+{
+    if (format == TableFormat::Csv)
+        writeCsvField(out, field);
+    else
+        writeTsvField(out, field);
 }
 
 void writeTable(Utf8Output &out, const HostTable &table, TableFormat format)

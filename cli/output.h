@@ -3,6 +3,7 @@
 #include "scan.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QStringEncoder>
 
 #include <cstdio>
@@ -15,6 +16,8 @@ class Utf8Output
 {
 public:
     explicit Utf8Output(std::FILE *stream);
+    // To a device, such as the file that --output replaces once all is written.
+    explicit Utf8Output(QIODevice *device);
     ~Utf8Output();
     Utf8Output(const Utf8Output &) = delete;
     Utf8Output &operator=(const Utf8Output &) = delete;
@@ -49,7 +52,8 @@ public:
 private:
     void makeRoom(qsizetype bytes);
 
-    std::FILE *m_stream;
+    std::FILE *m_stream = nullptr;
+    QIODevice *m_device = nullptr;
     QStringEncoder m_encoder;
     QByteArray m_buffer;
     qsizetype m_used = 0;
@@ -89,6 +93,8 @@ void writeHostJson(JsonWriter &json, const HostRow &row, bool repeated);
 enum class TableFormat { Csv, Tsv };
 // A TSV field: backslash, tab and line ends written as \\, \t, \n and \r.
 void writeTsvField(Utf8Output &out, QStringView field);
+// A field of a CSV or TSV table.
+void writeTableField(Utf8Output &out, QStringView field, TableFormat format);
 void writeTable(Utf8Output &out, const HostTable &table, TableFormat format);
 
 } // namespace kelto

@@ -5,6 +5,7 @@
 
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace kelto {
@@ -13,6 +14,8 @@ namespace {
 
 constexpr QLatin1StringView
     UnreadAddressKey("not read as an address: write the key as IPADDR= at the start of the line");
+constexpr QLatin1StringView
+    BadLeaseEnd("not a lease end: seconds since 1970 (UTC) expected, 0 for none");
 constexpr QLatin1StringView
     NotServerFile("no server settings and no client sections: is this the server's dhcpsrv.ini?");
 
@@ -87,34 +90,56 @@ void writeHostsJson(JsonWriter &json, const HostTable &table, const RowList &row
 }
 
 // The findings about single lines, in file order: bad address values, unread address
-// keys, and host names before the address of their section.
-template <typename OnProblem, typename OnUnread, typename OnNameBefore>
+// keys, host names before the address of their section, and bad lease ends.
+template <typename OnProblem, typename OnUnread, typename OnNameBefore, typename OnLease>
 void forEachLineFinding(const HealthReport &report, OnProblem onProblem, OnUnread onUnread,
-                        OnNameBefore onNameBefore)
+                        OnNameBefore onNameBefore, OnLease onLease)
 {
     auto problem = report.addressProblems.begin();
     auto unread = report.unreadAddressKeys.begin();
     auto nameBefore = report.hostNamesBeforeAddress.begin();
+    auto lease = report.badLeaseEnds.begin();
     const auto lineOf = [](auto at, auto end) {
         return at == end ? std::numeric_limits<qsizetype>::max() : at->line;
     };
     for (;;) {
-        const qsizetype problemLine = lineOf(problem, report.addressProblems.end());
-        const qsizetype unreadLine = lineOf(unread, report.unreadAddressKeys.end());
-        const qsizetype nameLine = lineOf(nameBefore, report.hostNamesBeforeAddress.end());
-        const qsizetype first = std::min({problemLine, unreadLine, nameLine});
-        if (first == std::numeric_limits<qsizetype>::max())
+        const qsizetype lines[] = {lineOf(problem, report.addressProblems.end()),
+                                   lineOf(unread, report.unreadAddressKeys.end()),
+                                   lineOf(nameBefore, report.hostNamesBeforeAddress.end()),
+                                   lineOf(lease, report.badLeaseEnds.end())};
+        const auto first = std::min_element(std::begin(lines), std::end(lines));
+        if (*first == std::numeric_limits<qsizetype>::max())
             return;
-        if (first == problemLine)
+        switch (first - std::begin(lines)) {
+        case 0:
             onProblem(*problem++);
-        else if (first == unreadLine)
+            break;
+        case 1:
             onUnread(*unread++);
-        else
+            break;
+        case 2:
             onNameBefore(*nameBefore++);
+            break;
+        default:
+            onLease(*lease++);
+        }
     }
 }
 
 } // namespace
+
+std::vector<FindingCount> findingCounts(const HealthReport &report)
+{
+    return {{QLatin1StringView("shared-address"), qsizetype(report.sharedAddresses.size())},
+            {QLatin1StringView("shared-mac"), qsizetype(report.sharedMacs.size())},
+            {QLatin1StringView("shared-hostname"), qsizetype(report.sharedHostNames.size())},
+            {QLatin1StringView("bad-address"), qsizetype(report.addressProblems.size())},
+            {QLatin1StringView("unread-address-key"), qsizetype(report.unreadAddressKeys.size())},
+            {QLatin1StringView("host-name-before-address"),
+             qsizetype(report.hostNamesBeforeAddress.size())},
+            {QLatin1StringView("bad-lease-end"), qsizetype(report.badLeaseEnds.size())},
+            {QLatin1StringView("not-server-file"), report.notServerFile ? 1 : 0}};
+}
 
 void writeHealthText(Utf8Output &out, const HealthReport &report)
 {
@@ -169,6 +194,13 @@ void writeHealthText(Utf8Output &out, const HealthReport &report)
             out << QLatin1StringView(" for ");
             writeField(out, name.address);
             out << '\n';
+        },
+        [&out](const KeyLine &lease) {
+            out << QLatin1StringView("line ");
+            writeNumber(out, lease.line);
+            out << QLatin1StringView(": LeaseEnd ");
+            out.appendJsonString(lease.text);
+            out << QLatin1StringView(" is ") << BadLeaseEnd << '\n';
         });
     if (report.notServerFile)
         out << NotServerFile << '\n';
@@ -231,6 +263,13 @@ void writeHealthJson(Utf8Output &out, const QString &file, const HealthReport &r
             json.key(QLatin1StringView("address")).value(name.address);
             json.key(QLatin1StringView("shownHostname")).value(name.shownHostName);
             json.endObject();
+        },
+        [&](const KeyLine &lease) {
+            finding(QLatin1StringView("bad-lease-end"));
+            json.key(QLatin1StringView("line")).value(qint64(lease.line));
+            json.key(QLatin1StringView("value")).value(lease.text);
+            json.key(QLatin1StringView("reason")).value(BadLeaseEnd);
+            json.endObject();
         });
     if (report.notServerFile) {
         finding(QLatin1StringView("not-server-file"));
@@ -242,23 +281,15 @@ void writeHealthJson(Utf8Output &out, const QString &file, const HealthReport &r
     json.finish();
 }
 
-quint32 PoolReport::freeCount() const
+void writeFreeText(Utf8Output &out, const PoolsReport &report)
 {
-    quint32 count = 0;
-    for (const AddressRange &range : free)
-        count += range.last - range.first + 1;
-    return count;
-}
-
-void writeFreeText(Utf8Output &out, const std::vector<PoolReport> &pools)
-{
-    for (const PoolReport &pool : pools) {
+    for (const PoolStatus &pool : report.pools) {
         out.field(pool.setting->name) << ' ';
         out.field(pool.setting->value);
         if (pool.value != pool.setting->value)
             out.field(QLatin1StringView(" = ") + pool.value);
         out << QLatin1StringView(": ");
-        writeNumber(out, pool.freeCount());
+        writeNumber(out, pool.counts.free());
         out << QLatin1StringView(" free");
         if (!pool.free.empty())
             out << QLatin1StringView(": ") << compactRanges(pool.free);
@@ -273,19 +304,19 @@ void writeFreeText(Utf8Output &out, const std::vector<PoolReport> &pools)
     }
 }
 
-void writeFreeJson(Utf8Output &out, const QString &file, const std::vector<PoolReport> &pools)
+void writeFreeJson(Utf8Output &out, const QString &file, const PoolsReport &report)
 {
     JsonWriter json(out);
     json.beginObject();
     json.key(QLatin1StringView("file")).value(file);
     json.key(QLatin1StringView("pools")).beginArray();
-    for (const PoolReport &pool : pools) {
+    for (const PoolStatus &pool : report.pools) {
         json.beginObject();
         json.key(QLatin1StringView("name")).value(pool.setting->name);
         json.key(QLatin1StringView("line")).value(qint64(pool.setting->line));
         json.key(QLatin1StringView("value")).value(pool.setting->value);
         json.key(QLatin1StringView("read")).value(pool.value);
-        json.key(QLatin1StringView("free")).value(qint64(pool.freeCount()));
+        json.key(QLatin1StringView("free")).value(qint64(pool.counts.free()));
         json.key(QLatin1StringView("ranges")).beginArray();
         for (const AddressRange &range : pool.free) {
             json.beginObject();
@@ -307,6 +338,123 @@ void writeFreeJson(Utf8Output &out, const QString &file, const std::vector<PoolR
     json.endArray();
     json.endObject();
     json.finish();
+}
+
+namespace {
+
+// "size 50, held 46 (active 30, expired 6, no lease end 10), free 4, use 92%"
+void writeCounts(Utf8Output &out, const PoolCounts &counts)
+{
+    out << QLatin1StringView("size ");
+    writeNumber(out, counts.size);
+    out << QLatin1StringView(", held ");
+    writeNumber(out, counts.held);
+    out << QLatin1StringView(" (active ");
+    writeNumber(out, counts.active);
+    out << QLatin1StringView(", expired ");
+    writeNumber(out, counts.expired);
+    out << QLatin1StringView(", no lease end ");
+    writeNumber(out, counts.noLeaseEnd);
+    out << QLatin1StringView("), free ");
+    writeNumber(out, counts.free());
+    out << QLatin1StringView(", use ");
+    writeNumber(out, counts.usePercent());
+    out << QLatin1StringView("%\n");
+}
+
+void writeCountsJson(JsonWriter &json, const PoolCounts &counts)
+{
+    json.key(QLatin1StringView("size")).value(qint64(counts.size));
+    json.key(QLatin1StringView("held")).value(qint64(counts.held));
+    json.key(QLatin1StringView("active")).value(qint64(counts.active));
+    json.key(QLatin1StringView("expired")).value(qint64(counts.expired));
+    json.key(QLatin1StringView("noLeaseEnd")).value(qint64(counts.noLeaseEnd));
+    json.key(QLatin1StringView("free")).value(qint64(counts.free()));
+    json.key(QLatin1StringView("usePercent")).value(qint64(counts.usePercent()));
+}
+
+QLatin1StringView stateName(PoolState state)
+{
+    switch (state) {
+    case PoolState::Warning:
+        return QLatin1StringView("warning");
+    case PoolState::Critical:
+        return QLatin1StringView("critical");
+    case PoolState::Ok:
+        break;
+    }
+    return QLatin1StringView("ok");
+}
+
+} // namespace
+
+void writePoolsText(Utf8Output &out, const PoolsReport &report)
+{
+    for (const PoolStatus &pool : report.pools) {
+        out.field(pool.setting->name) << ' ';
+        out.field(pool.value) << QLatin1StringView(": ");
+        writeCounts(out, pool.counts);
+    }
+    if (report.oneBigPool && !report.pools.empty()) {
+        out << QLatin1StringView("all pools, as one: ");
+        writeCounts(out, report.total);
+    }
+}
+
+void writePoolsJson(Utf8Output &out, const QString &file, const PoolsReport &report,
+                    const std::vector<PoolState> &states)
+{
+    JsonWriter json(out);
+    json.beginObject();
+    json.key(QLatin1StringView("file")).value(file);
+    json.key(QLatin1StringView("oneBigPool")).value(report.oneBigPool);
+    json.key(QLatin1StringView("pools")).beginArray();
+    for (size_t i = 0; i < report.pools.size(); ++i) {
+        const PoolStatus &pool = report.pools[i];
+        json.beginObject();
+        json.key(QLatin1StringView("name")).value(pool.setting->name);
+        json.key(QLatin1StringView("line")).value(qint64(pool.setting->line));
+        json.key(QLatin1StringView("value")).value(pool.setting->value);
+        json.key(QLatin1StringView("read")).value(pool.value);
+        writeCountsJson(json, pool.counts);
+        if (!report.oneBigPool)
+            json.key(QLatin1StringView("state")).value(stateName(states[i]));
+        json.endObject();
+    }
+    json.endArray();
+    if (report.oneBigPool) {
+        json.key(QLatin1StringView("total")).beginObject();
+        writeCountsJson(json, report.total);
+        json.key(QLatin1StringView("state")).value(stateName(states.back()));
+        json.endObject();
+    }
+    json.endObject();
+    json.finish();
+}
+
+void writePoolsTable(Utf8Output &out, const PoolsReport &report, TableFormat format)
+{
+    const char separator = format == TableFormat::Csv ? ',' : '\t';
+    const QLatin1StringView lineEnd(format == TableFormat::Csv ? "\r\n" : "\n");
+    const auto writeLine = [&](QStringView name, QStringView value, const PoolCounts &c) {
+        writeTableField(out, name, format);
+        out << separator;
+        writeTableField(out, value, format);
+        for (const quint32 n : {c.size, c.held, c.active, c.expired, c.noLeaseEnd, c.free(),
+                                quint32(c.usePercent())}) {
+            out << separator;
+            writeNumber(out, n);
+        }
+        out << lineEnd;
+    };
+    out << QLatin1StringView(format == TableFormat::Csv
+                                 ? "pool,value,size,held,active,expired,noLeaseEnd,free,usePercent"
+                                 : "pool\tvalue\tsize\theld\tactive\texpired\tnoLeaseEnd\tfree\tusePercent")
+        << lineEnd;
+    for (const PoolStatus &pool : report.pools)
+        writeLine(pool.setting->name, pool.value, pool.counts);
+    if (report.oneBigPool && !report.pools.empty())
+        writeLine(u"total", QStringView(), report.total);
 }
 
 } // namespace kelto

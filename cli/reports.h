@@ -14,18 +14,24 @@ namespace kelto {
 void writeHealthText(Utf8Output &out, const HealthReport &report);
 void writeHealthJson(Utf8Output &out, const QString &file, const HealthReport &report);
 
-// A pool of the file with its free addresses.
-struct PoolReport
+// The findings of each kind, by the kind's name in the JSON output, every kind listed.
+struct FindingCount
 {
-    const PoolSetting *setting = nullptr;
-    QString value; // with its references replaced
-    std::vector<AddressRange> free;
-    std::vector<KeyLine> templates; // template sections that may assign addresses of it
-    quint32 freeCount() const;
+    QLatin1StringView kind;
+    qsizetype count = 0;
 };
+std::vector<FindingCount> findingCounts(const HealthReport &report);
 
 // The output of `free`: one line per pool, or one JSON object.
-void writeFreeText(Utf8Output &out, const std::vector<PoolReport> &pools);
-void writeFreeJson(Utf8Output &out, const QString &file, const std::vector<PoolReport> &pools);
+void writeFreeText(Utf8Output &out, const PoolsReport &report);
+void writeFreeJson(Utf8Output &out, const QString &file, const PoolsReport &report);
+
+// The output of `pools`: each pool with its counts, and the total when the pools are
+// one big pool, in text (one line each), JSON, CSV or TSV (a line each, the total named
+// "total").
+void writePoolsText(Utf8Output &out, const PoolsReport &report);
+void writePoolsJson(Utf8Output &out, const QString &file, const PoolsReport &report,
+                    const std::vector<PoolState> &states);
+void writePoolsTable(Utf8Output &out, const PoolsReport &report, TableFormat format);
 
 } // namespace kelto

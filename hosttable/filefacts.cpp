@@ -40,29 +40,59 @@ bool isPoolKey(QStringView key)
                        [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
-// A setting's value as a pool value is read: up to the first ";", spaces trimmed.
-QString settingValue(QStringView afterEquals)
-{
-    return cutAtSemicolon(afterEquals).trimmed().toString();
-}
-
-} // namespace
-
-std::optional<QStringView> serverAddressValue(QStringView line)
+// The value of `key` (ASCII, any letter case) at the start of a line, blanks allowed
+// before it and around "="; nothing when the line holds no such key.
+std::optional<QStringView> keyValue(QStringView line, QLatin1StringView key)
 {
     line = skipBlanks(line);
     // Nearly every line of a client section starts with another letter: ASCII folding
     // decides at once, where Qt's general case-insensitive comparison costs far more.
-    if (line.size() < ServerAddressKey.size())
+    if (line.size() < key.size())
         return std::nullopt;
-    for (qsizetype i = 0; i < ServerAddressKey.size(); ++i) {
-        if ((line[i].unicode() | 0x20) != (ServerAddressKey[i].unicode() | 0x20))
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        if ((line[i].unicode() | 0x20) != (key[i].unicode() | 0x20))
             return std::nullopt;
     }
-    line = skipBlanks(line.sliced(ServerAddressKey.size()));
+    line = skipBlanks(line.sliced(key.size()));
     if (!line.startsWith(u'='))
         return std::nullopt;
-    const QStringView value = skipBlanks(line.sliced(1));
+    return skipBlanks(line.sliced(1));
+}
+
+constexpr QLatin1StringView LeaseEndKey("LeaseEnd");
+
+} // namespace
+
+QString settingValue(QStringView afterEquals)
+{
+    bool quoted = false;
+    qsizetype end = 0;
+    for (; end < afterEquals.size(); ++end) {
+        if (afterEquals[end] == u'"')
+            quoted = !quoted;
+        else if (afterEquals[end] == u';' && !quoted)
+            break;
+    }
+    QStringView value = afterEquals.first(end).trimmed();
+    if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
+        value = value.sliced(1, value.size() - 2);
+    return value.toString();
+}
+
+std::optional<QStringView> leaseEndValue(QStringView line)
+{
+    const std::optional<QStringView> value = keyValue(line, LeaseEndKey);
+    if (!value)
+        return std::nullopt;
+    return withoutTrailingBlanks(cutAtSemicolon(*value));
+}
+
+std::optional<QStringView> serverAddressValue(QStringView line)
+{
+    const std::optional<QStringView> found = keyValue(line, ServerAddressKey);
+    if (!found)
+        return std::nullopt;
+    const QStringView value = *found;
     const auto end = std::find_if(value.begin(), value.end(),
                                   [](QChar c) { return c == u';' || c.isSpace(); });
     return value.first(end - value.begin());
@@ -104,6 +134,10 @@ void FactsReader::takeSection(QStringView line)
 
 void FactsReader::takeClientLine(qsizetype number, QStringView line, bool addressLine)
 {
+    if (const std::optional<QStringView> lease = leaseEndValue(line)) {
+        takeLeaseEnd(number, *lease);
+        return;
+    }
     const std::optional<QStringView> value = serverAddressValue(line);
     if (!value)
         return;
@@ -113,11 +147,27 @@ void FactsReader::takeClientLine(qsizetype number, QStringView line, bool addres
     }
     // A value without a macro names one address, whatever section holds it.
     if (const DottedAddress address = readDottedAddress(*value); address.hasValue())
-        m_facts.heldAddresses.push_back(address.value);
+        m_facts.heldAddresses.push_back({address.value, m_sectionLeaseEnd});
     if (m_inTemplateSection)
         return; // a template section's keys are the server's syntax, never findings
     if (!addressLine)
         m_facts.unreadAddressKeys.push_back({number, withoutTrailingBlanks(line).toString()});
+}
+
+void FactsReader::takeLeaseEnd(qsizetype number, QStringView value)
+{
+    bool ok = false;
+    const qint64 seconds = value.toLongLong(&ok);
+    if (!ok || seconds < 0 || !std::all_of(value.begin(), value.end(), [](QChar c) {
+            return c >= u'0' && c <= u'9';
+        })) {
+        m_facts.badLeaseEnds.push_back({number, value.toString()});
+        return;
+    }
+    // The section's addresses, those above the line and those below it.
+    m_sectionLeaseEnd = seconds;
+    for (size_t i = m_sectionHeld; i < m_facts.heldAddresses.size(); ++i)
+        m_facts.heldAddresses[i].leaseEnd = seconds;
 }
 
 void FactsReader::takeSetting(qsizetype number, QStringView line)
@@ -140,6 +190,8 @@ void FactsReader::takeMacHeader(qsizetype number, QStringView mac)
     m_inSettings = false;
     m_inClientSection = true;
     m_inTemplateSection = mac.contains(u'?');
+    m_sectionHeld = m_facts.heldAddresses.size();
+    m_sectionLeaseEnd = 0;
 }
 
 void FactsReader::takeAddressLine(qsizetype number, qsizetype keyPosition, QStringView value)

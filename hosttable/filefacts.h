@@ -49,6 +49,15 @@ struct HostNameBeforeAddress
     QString shownHostName; // what the row shows instead; empty for none
 };
 
+// An address that a client section holds, and the end of its lease: the section's
+// LeaseEnd=, in seconds since 1970 (UTC). A section stays in the file, and holds its
+// address, after its lease ends; one without LeaseEnd= (or with 0) is a reservation.
+struct HeldAddress
+{
+    quint32 address = 0;
+    qint64 leaseEnd = 0; // 0: no lease end
+};
+
 // An IPPOOL_n= setting of the [SETTINGS] section.
 struct PoolSetting
 {
@@ -77,8 +86,10 @@ struct FileFacts
     std::vector<KeyLine> unreadAddressKeys;
     std::vector<HostNameBeforeAddress> hostNamesBeforeAddress; // in file order
     // Every address that an address key of a client section names, read as the server
-    // reads it, whether or not the table shows its row.
-    std::vector<quint32> heldAddresses;
+    // reads it, whether or not the table shows its row, with the lease of its section.
+    std::vector<HeldAddress> heldAddresses;
+    // LeaseEnd= values of client sections that are no number of seconds, in file order.
+    std::vector<KeyLine> badLeaseEnds;
     // The address values of template sections (a MAC header with "?", or a value with
     // macros such as %m5), which name no single address; in file order.
     std::vector<KeyLine> templateAddresses;
@@ -92,6 +103,15 @@ struct FileFacts
 // with spaces or tabs before it and around "=", the value up to ";" or white space.
 // Nothing when the line holds no such key.
 std::optional<QStringView> serverAddressValue(QStringView line);
+
+// The value of a LeaseEnd= key (any letter case, blanks around "="), as written up to a
+// ";"; nothing when the line holds no such key.
+std::optional<QStringView> leaseEndValue(QStringView line);
+
+// A setting's value as the server reads it: up to the first ";" that stands outside double
+// quotes, blanks trimmed, and without the double quotes around it
+// (IPPOOL_2="192.168.6.1-4" ; office reads 192.168.6.1-4).
+QString settingValue(QStringView afterEquals);
 
 // Whether an address value holds one of the server's macros (%m0-%m5, %ip0-%ip3), which a
 // template section fills in for each client.
@@ -116,7 +136,8 @@ public:
             return true;
         const auto key = std::find_if(line.begin(), line.end(),
                                       [](Char c) { return c != Char(' ') && c != Char('\t'); });
-        return key != line.end() && (*key == Char('I') || *key == Char('i'));
+        return key != line.end()
+               && (*key == Char('I') || *key == Char('i') || *key == Char('L') || *key == Char('l'));
     }
     void takeHostNameBeforeAddress(HostNameBeforeAddress note)
     {
@@ -132,12 +153,15 @@ private:
     void takeSection(QStringView line);
     void takeClientLine(qsizetype number, QStringView line, bool addressLine);
     void takeSetting(qsizetype number, QStringView line);
+    void takeLeaseEnd(qsizetype number, QStringView value);
 
     FileFacts &m_facts;
     QString m_section; // in lower case
     bool m_inSettings = false;
     bool m_inClientSection = false;
     bool m_inTemplateSection = false;
+    size_t m_sectionHeld = 0; // the first held address of the current client section
+    qint64 m_sectionLeaseEnd = 0;
 };
 
 } // namespace kelto

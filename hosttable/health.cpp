@@ -146,6 +146,7 @@ HealthReport checkHealth(const HostTable &table, FileFacts &facts)
     report.addressProblems = facts.addressProblems;
     report.unreadAddressKeys = facts.unreadAddressKeys;
     report.hostNamesBeforeAddress = facts.hostNamesBeforeAddress;
+    report.badLeaseEnds = facts.badLeaseEnds;
     report.notServerFile = !facts.hasSettingsSection && facts.macHeaders.empty();
     return report;
 }

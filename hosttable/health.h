@@ -34,6 +34,7 @@ struct HealthReport
     std::vector<AddressLineProblem> addressProblems; // in file order
     std::vector<KeyLine> unreadAddressKeys; // in file order
     std::vector<HostNameBeforeAddress> hostNamesBeforeAddress; // in file order
+    std::vector<KeyLine> badLeaseEnds; // LeaseEnd= that is no number of seconds; file order
     // Neither a [SETTINGS] section nor a client section: likely not the server's file.
     bool notServerFile = false;
 
@@ -41,7 +42,7 @@ struct HealthReport
     {
         return sharedAddresses.empty() && sharedMacs.empty() && sharedHostNames.empty()
                && addressProblems.empty() && unreadAddressKeys.empty()
-               && hostNamesBeforeAddress.empty() && !notServerFile;
+               && hostNamesBeforeAddress.empty() && badLeaseEnds.empty() && !notServerFile;
     }
 };
 

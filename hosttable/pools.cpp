@@ -3,6 +3,8 @@
 #include "lookup.h"
 #include "text.h"
 
+#include <algorithm>
+
 namespace kelto {
 
 namespace {
@@ -54,12 +56,14 @@ bool expandInto(QStringView value, const QHash<QString, SettingValue> &settings,
         const QStringView reference
             = value.sliced(at, close < 0 ? value.size() - at : close - at + 1);
         const QStringView name = reference.sliced(2, reference.size() - (close < 0 ? 2 : 3));
-        if (close < 0 || name.indexOf(u'\\') < 0) {
+        if (close < 0 || name.isEmpty()) {
             problem = QStringLiteral("%1 is not a reference of the form $(Section\\Key)")
                           .arg(reference);
             return false;
         }
-        const QString key = name.toString().toLower();
+        // $(IPBIND_1) is $(Settings\IPBIND_1).
+        const QString key = (name.contains(u'\\') ? QString() : QStringLiteral("settings\\"))
+                            + name.toString().toLower();
         const auto found = settings.constFind(key);
         if (found == settings.constEnd()) {
             problem = QStringLiteral("%1 names no setting").arg(reference);
@@ -167,40 +171,177 @@ std::optional<AddressPool> readPool(QStringView value)
     return pool;
 }
 
-std::vector<std::vector<AddressRange>> freeAddresses(const std::vector<AddressPool> &pools,
-                                                     const HostTable &table,
-                                                     const std::vector<quint32> &alsoHeld)
+namespace {
+
+// Which addresses of one network are held, and how.
+struct NetworkHolders
 {
-    std::vector<std::bitset<AddressPool::NetworkSize>> held(pools.size());
-    const auto hold = [&](quint32 address) {
-        for (size_t p = 0; p < pools.size(); ++p) {
-            if ((address & ~HostMask) == pools[p].network)
-                held[p].set(address & HostMask);
-        }
-    };
+    using Hosts = std::bitset<AddressPool::NetworkSize>;
+    Hosts held; // by a row or a client section
+    Hosts inSection; // by a client section
+    Hosts active; // by a section whose lease runs at the time asked
+    Hosts noLeaseEnd; // by a section without a lease end
+};
+
+// The holders of the pools' networks: the rows' addresses as the lookup shows them
+// (leading zeros read as decimal, so that no address a row may hold is called free) and
+// the address keys of client sections as the server reads them, with their leases.
+QHash<quint32, NetworkHolders> holdersOf(const std::vector<AddressPool> &pools,
+                                         const HostTable &table,
+                                         const std::vector<HeldAddress> &held, qint64 now)
+{
+    QHash<quint32, NetworkHolders> networks;
+    for (const AddressPool &pool : pools)
+        networks[pool.network];
     HostRow::ShownAddressBuffer buffer;
     for (qsizetype i = 0; i < table.size(); ++i) {
-        if (const DottedAddress read = readDottedAddress(table.shownAddress(i, buffer));
-            read.hasValue())
-            hold(read.value);
+        const DottedAddress read = readDottedAddress(table.shownAddress(i, buffer));
+        const auto network = networks.find(read.value & ~HostMask);
+        if (read.hasValue() && network != networks.end())
+            network->held.set(read.value & HostMask);
     }
-    for (const quint32 address : alsoHeld)
-        hold(address);
+    for (const HeldAddress &address : held) {
+        const auto network = networks.find(address.address & ~HostMask);
+        if (network == networks.end())
+            continue;
+        const size_t host = address.address & HostMask;
+        network->held.set(host);
+        network->inSection.set(host);
+        if (address.leaseEnd == 0)
+            network->noLeaseEnd.set(host);
+        else if (address.leaseEnd > now)
+            network->active.set(host);
+    }
+    return networks;
+}
 
-    std::vector<std::vector<AddressRange>> free(pools.size());
-    for (size_t p = 0; p < pools.size(); ++p) {
-        const auto available = pools[p].hosts & ~held[p];
-        for (int host = 0; host < AddressPool::NetworkSize; ++host) {
-            if (!available.test(size_t(host)))
-                continue;
-            const quint32 address = pools[p].network | quint32(host);
-            if (!free[p].empty() && free[p].back().last + 1 == address)
-                free[p].back().last = address;
-            else
-                free[p].push_back({address, address});
-        }
+PoolCounts countsOf(const NetworkHolders::Hosts &offered, const NetworkHolders &holders)
+{
+    const auto held = offered & holders.held;
+    const auto active = held & holders.active;
+    const auto noLeaseEnd = held & ~active & (holders.noLeaseEnd | ~holders.inSection);
+    return {quint32(offered.count()), quint32(held.count()), quint32(active.count()),
+            quint32((held & ~active & ~noLeaseEnd).count()), quint32(noLeaseEnd.count())};
+}
+
+std::vector<AddressRange> rangesOf(quint32 network, const NetworkHolders::Hosts &hosts)
+{
+    std::vector<AddressRange> ranges;
+    for (int host = 0; host < AddressPool::NetworkSize; ++host) {
+        if (!hosts.test(size_t(host)))
+            continue;
+        const quint32 address = network | quint32(host);
+        if (!ranges.empty() && ranges.back().last + 1 == address)
+            ranges.back().last = address;
+        else
+            ranges.push_back({address, address});
     }
+    return ranges;
+}
+
+// The IPBIND_n= addresses of [SETTINGS]: the server's own.
+std::vector<quint32> serverAddressesOf(const FileFacts &facts)
+{
+    std::vector<quint32> addresses;
+    for (auto setting = facts.settings.begin(); setting != facts.settings.end(); ++setting) {
+        if (!setting.key().startsWith(QLatin1StringView("settings\\ipbind_")))
+            continue;
+        if (const DottedAddress address = readDottedAddress(setting->value); address.isValid())
+            addresses.push_back(address.value);
+    }
+    std::sort(addresses.begin(), addresses.end());
+    return addresses;
+}
+
+NetworkHolders::Hosts withoutAddresses(quint32 network, NetworkHolders::Hosts hosts,
+                                       const std::vector<quint32> &addresses)
+{
+    for (const quint32 address : addresses) {
+        if ((address & ~HostMask) == network)
+            hosts.reset(address & HostMask);
+    }
+    return hosts;
+}
+
+} // namespace
+
+std::vector<std::vector<AddressRange>> freeAddresses(const std::vector<AddressPool> &pools,
+                                                     const HostTable &table,
+                                                     const std::vector<HeldAddress> &held)
+{
+    const QHash<quint32, NetworkHolders> networks = holdersOf(pools, table, held, 0);
+    std::vector<std::vector<AddressRange>> free;
+    for (const AddressPool &pool : pools)
+        free.push_back(rangesOf(pool.network, pool.hosts & ~networks[pool.network].held));
     return free;
+}
+
+PoolsReport reportPools(const FileFacts &facts, const HostTable &table, qint64 now)
+{
+    PoolsReport report;
+    report.serverAddresses = serverAddressesOf(facts);
+    const auto binds = facts.settings.constFind(QStringLiteral("settings\\associatebindstopools"));
+    report.oneBigPool = binds == facts.settings.constEnd() || binds->value.trimmed() != u"1";
+    std::vector<AddressPool> pools;
+    for (PoolReading &reading : readPools(facts)) {
+        if (!reading.pool) {
+            report.skipped.push_back(std::move(reading));
+            continue;
+        }
+        PoolStatus status{reading.setting, reading.value, *reading.pool, {}, {}, {}};
+        for (const KeyLine &address : facts.templateAddresses) {
+            if (mayAssignInto(address.text, status.pool))
+                status.templates.push_back(address);
+        }
+        pools.push_back(status.pool);
+        report.pools.push_back(std::move(status));
+    }
+    const QHash<quint32, NetworkHolders> networks
+        = holdersOf(pools, table, facts.heldAddresses, now);
+    QHash<quint32, NetworkHolders::Hosts> offeredByNetwork;
+    for (PoolStatus &status : report.pools) {
+        const quint32 network = status.pool.network;
+        const NetworkHolders &holders = networks[network];
+        const auto offered = withoutAddresses(network, status.pool.hosts, report.serverAddresses);
+        status.counts = countsOf(offered, holders);
+        status.free = rangesOf(network, offered & ~holders.held);
+        offeredByNetwork[network] |= offered;
+    }
+    for (auto offered = offeredByNetwork.begin(); offered != offeredByNetwork.end(); ++offered) {
+        const PoolCounts counts = countsOf(*offered, networks[offered.key()]);
+        report.total.size += counts.size;
+        report.total.held += counts.held;
+        report.total.active += counts.active;
+        report.total.expired += counts.expired;
+        report.total.noLeaseEnd += counts.noLeaseEnd;
+    }
+    return report;
+}
+
+std::optional<quint32> PoolThresholds::heldAt(bool critical, quint32 size) const
+{
+    const std::optional<int> percent = critical ? criticalPercent : warningPercent;
+    const std::optional<quint32> free = critical ? criticalFree : warningFree;
+    std::optional<quint32> held;
+    if (percent) // the least count at or above the percentage
+        held = quint32((quint64(size) * quint64(*percent) + 99) / 100);
+    if (free)
+        held = std::min(held.value_or(size), size - std::min(*free, size));
+    return held;
+}
+
+PoolState judge(const PoolCounts &counts, const PoolThresholds &thresholds)
+{
+    for (const bool critical : {true, false}) {
+        const std::optional<int> percent = critical ? thresholds.criticalPercent
+                                                    : thresholds.warningPercent;
+        const std::optional<quint32> free = critical ? thresholds.criticalFree
+                                                     : thresholds.warningFree;
+        if ((percent && quint64(counts.held) * 100 >= quint64(counts.size) * quint64(*percent))
+            || (free && counts.free() <= *free))
+            return critical ? PoolState::Critical : PoolState::Warning;
+    }
+    return PoolState::Ok;
 }
 
 QString compactRanges(const std::vector<AddressRange> &ranges)

@@ -45,7 +45,8 @@ struct AddressRange
 std::optional<QString>
 expandReferences(QStringView value, const QHash<QString, SettingValue> &settings, QString &problem);
 
-// A pool setting of the file as `free` reads it.
+// A pool setting of the file as `free` reads it. A reference is written $(Section\Key),
+// or $(Key) for a key of [SETTINGS].
 struct PoolReading
 {
     const PoolSetting *setting = nullptr;
@@ -62,7 +63,66 @@ std::vector<PoolReading> readPools(const FileFacts &facts);
 // never called free while a row may hold it.
 std::vector<std::vector<AddressRange>> freeAddresses(const std::vector<AddressPool> &pools,
                                                      const HostTable &table,
-                                                     const std::vector<quint32> &held = {});
+                                                     const std::vector<HeldAddress> &held = {});
+
+// The addresses of a pool by what the server may do with them.
+struct PoolCounts
+{
+    quint32 size = 0; // what the server may offer: the pool less its own addresses
+    quint32 held = 0; // of those, held by a client section or a row
+    // The held ones by the lease of their section at the time asked: an address held by
+    // more than one counts as active if any lease is, else as having no lease end if any
+    // holder has none (a reservation, or a row outside client sections), else expired.
+    quint32 active = 0;
+    quint32 expired = 0;
+    quint32 noLeaseEnd = 0;
+    quint32 free() const { return size - held; }
+    // held / size, in percent rounded down; 100 for a pool with nothing to offer.
+    int usePercent() const { return size == 0 ? 100 : int(quint64(held) * 100 / size); }
+};
+
+// A pool as the server counts it.
+struct PoolStatus
+{
+    const PoolSetting *setting = nullptr;
+    QString value; // with its references replaced
+    AddressPool pool;
+    PoolCounts counts;
+    std::vector<AddressRange> free; // ascending
+    std::vector<KeyLine> templates; // template sections that may assign addresses of it
+};
+
+struct PoolsReport
+{
+    std::vector<PoolStatus> pools; // in file order
+    std::vector<PoolReading> skipped; // the pools that cannot be read, with the problem
+    // AssociateBindsToPools=0 (or none) in [SETTINGS]: all pools are one big pool, which
+    // runs out only when all of them are full; 1: each pool serves its own binding.
+    bool oneBigPool = true;
+    PoolCounts total; // over the addresses of all pools together
+    std::vector<quint32> serverAddresses; // IPBIND_n= of [SETTINGS], never offered
+};
+
+// The pools of the file with their counts and free addresses, leases judged at `now`
+// (seconds since 1970).
+PoolsReport reportPools(const FileFacts &facts, const HostTable &table, qint64 now);
+
+// When a pool is near its end, as monitoring plugins judge it: a use at or above a
+// percentage, or that many free addresses or fewer.
+struct PoolThresholds
+{
+    std::optional<int> warningPercent;
+    std::optional<int> criticalPercent;
+    std::optional<quint32> warningFree;
+    std::optional<quint32> criticalFree;
+    // The held count at which a pool of `size` reaches the warning (or critical) level:
+    // the lower of the two that are given; nothing when none is.
+    std::optional<quint32> heldAt(bool critical, quint32 size) const;
+};
+
+// The monitoring-plugin states, in the order of their gravity.
+enum class PoolState { Ok = 0, Warning = 1, Critical = 2 };
+PoolState judge(const PoolCounts &counts, const PoolThresholds &thresholds);
 
 // Whether a template section's address value may give a client an address of `pool`:
 // its four octets match the pool's network and hosts where they are numbers, and a

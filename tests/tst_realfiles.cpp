@@ -110,12 +110,13 @@ void tst_RealFiles::files_data()
            "  a template section may assign addresses here: line 6, 192.168.17.%m5\n"
            "IPPOOL_2 192.168.18.1-10: 10 free: 192.168.18.1-10\n"
         << "";
+    // The server's own address, IPBIND_1, is never free; a skipped pool makes the exit 1.
     QTest::newRow("pool references")
-        << QStringList{"free", "-f", "pool-references.ini"} << 0
-        << "IPPOOL_1 $(Settings\\IPBIND_1)-5 = 192.168.10.1-5: 4 free: 192.168.10.1-2, "
+        << QStringList{"free", "-f", "pool-references.ini"} << 1
+        << "IPPOOL_1 $(Settings\\IPBIND_1)-5 = 192.168.10.1-5: 3 free: 192.168.10.2, "
            "192.168.10.4-5\n"
-           "IPPOOL_2 $(settings\\ipbind_1),$(General\\Extra) = 192.168.10.1,7-9: 4 free: "
-           "192.168.10.1, 192.168.10.7-9\n"
+           "IPPOOL_2 $(settings\\ipbind_1),$(General\\Extra) = 192.168.10.1,7-9: 3 free: "
+           "192.168.10.7-9\n"
         << "kelto-cli: pool-references.ini: line 5: IPPOOL_3: $(Settings\\IPBIND_9) names no "
            "setting, skipped\n"
            "kelto-cli: pool-references.ini: line 6: IPPOOL_4: $(Settings\\IPPOOL_5) refers to "
