@@ -11,6 +11,7 @@
 #include <QSaveFile>
 
 #include <cstdio>
+#include <limits>
 #include <optional>
 
 using namespace kelto;
@@ -404,7 +405,7 @@ int main(int argc, char *argv[])
             return usageError(QStringLiteral("%1 is an option of pools").arg(name));
         const bool percent = i <= 5;
         const std::optional<quint32> value
-            = readCount(parser.value(option), percent ? 100 : quint32(AddressPool::NetworkSize) << 24, percent);
+            = readCount(parser.value(option), percent ? 100 : std::numeric_limits<quint32>::max(), percent);
         if (!value)
             return usageError(QStringLiteral("%1 %2: %3 expected")
                                   .arg(name, parser.value(option),

@@ -242,7 +242,8 @@ void tst_Addresses::references_data()
     QTest::newRow("two") << "$(Settings\\IPBIND_1),$(General\\Extra)" << "10.0.0.1,7-9" << "";
     QTest::newRow("through another") << "$(General\\Start)-5" << "10.0.0.1-5" << "";
     QTest::newRow("missing key") << "$(Settings\\IPBIND_9)" << "" << "$(Settings\\IPBIND_9) names no setting";
-    QTest::newRow("not a reference") << "$(IPBIND_1)" << "" << "$(IPBIND_1) is not a reference of the form $(Section\\Key)";
+    QTest::newRow("key of [Settings]") << "$(IPBIND_1)" << "10.0.0.1" << "";
+    QTest::newRow("empty") << "$()" << "" << "$() is not a reference of the form $(Section\\Key)";
     QTest::newRow("unclosed") << "$(Settings\\IPBIND_1" << "" << "$(Settings\\IPBIND_1 is not a reference of the form $(Section\\Key)";
     QTest::newRow("itself") << "$(Settings\\Loop)" << "" << "$(Settings\\Loop) refers to itself";
     QTest::newRow("through others") << "$(Settings\\A)" << "" << "$(Settings\\A) refers to itself";

@@ -210,7 +210,7 @@ void tst_Cli::run_data()
         << "kelto-cli: unknown format 'jsn' for list: did you mean 'json'?\n";
     QTest::newRow("format of another command")
         << QStringList{"check", "--format", "rows"} << QByteArray() << 64 << ""
-        << "kelto-cli: unknown format 'rows' for check: use text, json\n";
+        << "kelto-cli: unknown format 'rows' for check: use text, json, nagios\n";
     QTest::newRow("find without text") << QStringList{"find"} << QByteArray() << 64 << ""
                                        << "find needs at least one text";
     QTest::newRow("find with empty text")
@@ -265,7 +265,7 @@ void tst_Cli::run_data()
                                    "IPPOOL_3=bad", "[00-11-22-33-44-55]", "IPADDR=10.0.0.2",
                                    "Hostname=a", "[00-11-22-33-44-56]", "IPADDR=10.0.0.004",
                                    "Hostname=b"})
-                          << 0
+                          << 1 // a pool skipped
                           << "IPPOOL_1 10.0.0.1-9: 7 free: 10.0.0.1, 10.0.0.3, 10.0.0.5-9\n"
                              "IPPOOL_2 10.0.1.1,3-4: 3 free: 10.0.1.1, 10.0.1.3-4\n"
                           << "-: line 4: IPPOOL_3: cannot read the pool \"bad\", skipped";
@@ -295,6 +295,40 @@ void tst_Cli::run_data()
     QTest::newRow("version") << QStringList{"--version"} << QByteArray() << 0
                              << "kelto-cli " KELTO_VERSION "\n"
                              << "";
+    // pools: thresholds, times and an output that cannot be had.
+    const QByteArray pool = crlf({"[SETTINGS]", "IPPOOL_1=10.0.0.1-2", "IPADDR=10.0.0.1", "Hostname=a"});
+    const QString unknown = QStringLiteral("kelto-cli: %1\n");
+    QTest::newRow("pools, warning above critical")
+        << QStringList{"pools", "-f", "-", "--warning", "95", "--critical", "90"} << pool << 64 << ""
+        << unknown.arg("--warning 95 is above --critical 90");
+    QTest::newRow("pools, warn count below crit count")
+        << QStringList{"pools", "-f", "-", "--warn-count", "1", "--crit-count", "2"} << pool << 64
+        << "" << unknown.arg("--warn-count 1 is below --crit-count 2");
+    QTest::newRow("pools, percentage over 100")
+        << QStringList{"pools", "--warning", "101"} << pool << 64 << ""
+        << unknown.arg("--warning 101: a percentage from 0 to 100 expected");
+    QTest::newRow("pools, count not a number")
+        << QStringList{"pools", "--crit-count", "few"} << pool << 64 << ""
+        << unknown.arg("--crit-count few: a number of addresses expected");
+    QTest::newRow("threshold of another command")
+        << QStringList{"list", "--warning", "80"} << pool << 64 << ""
+        << unknown.arg("--warning is an option of pools");
+    QTest::newRow("time that cannot be read")
+        << QStringList{"pools", "-f", "-", "--now", "yesterday"} << pool << 64 << ""
+        << "kelto-cli: not a time: yesterday";
+    QTest::newRow("pools, output folder missing")
+        << QStringList{"pools", "-f", "-", "-o", "missing/kelto.prom"} << pool << 3 << ""
+        << "kelto-cli: cannot write missing/kelto.prom: ";
+    QTest::newRow("pools, file missing")
+        << QStringList{"pools", "-f", "missing.ini", "--format", "nagios"} << QByteArray() << 3
+        << "POOLS UNKNOWN - missing.ini: " + qt_error_string(ENOENT) + "\n"
+        << "missing.ini: ";
+    QTest::newRow("pools, a pool that cannot be read")
+        << QStringList{"pools", "-f", "-", "--format", "nagios"}
+        << crlf({"[SETTINGS]", "IPPOOL_1=10.0.0", "IPADDR=10.0.0.1", "Hostname=a"}) << 3
+        << "POOLS UNKNOWN - -: IPPOOL_1 cannot be read\n"
+        << "IPPOOL_1: cannot read the pool";
+
     // --max-input: 1 byte up to the most a scan reads, 4G; no number of digits wraps.
     const QString tooLarge = QStringLiteral(" is larger than 4G, the most a scan can read\n");
     const QByteArray in = crlf({"IPADDR=1.2.3.4", "Hostname=in"});

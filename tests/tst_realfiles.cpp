@@ -6,7 +6,12 @@
 
 #include "testsupport.h"
 
+#include <QDir>
+#include <QRegularExpression>
 #include <QTest>
+
+#include <atomic>
+#include <thread>
 
 using namespace kelto::test;
 
@@ -48,6 +53,10 @@ private slots:
     void utf16ReadsLikeUtf8();
     void sample_data();
     void sample();
+    void pools_data();
+    void pools();
+    void prometheus();
+    void outputReplacesWholeFiles();
 };
 
 void tst_RealFiles::files_data()
@@ -190,6 +199,123 @@ void tst_RealFiles::sample()
     QCOMPARE(process.readAllStandardOutput(), expected.readAll());
     QCOMPARE(process.readAllStandardError(), QByteArray());
     QCOMPARE(process.exitCode(), status);
+}
+
+void tst_RealFiles::pools_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("expected"); // the file in tests/expected
+    QTest::addColumn<int>("status");
+
+    const QStringList now{"--now", "2026-12-07T12:00:00Z"};
+    const QStringList oneBigPool
+        = QStringList{"pools", "-f", "pools-one.ini", "--warning", "40", "--critical", "80"} + now;
+    for (const char *format : {"text", "json", "csv", "tsv", "nagios"})
+        QTest::addRow("one big pool, %s", format)
+            << oneBigPool + QStringList{"--format", format}
+            << QStringLiteral("pools-one-%1.txt").arg(format) << 1;
+    QTest::newRow("pools by binding, text")
+        << QStringList{"pools", "-f", "pools-by-bind.ini"} + now << "pools-by-bind-text.txt" << 0;
+    QTest::newRow("pools by binding, nagios")
+        << QStringList{"pools", "-f", "pools-by-bind.ini", "--format", "nagios", "--warn-count",
+                       "1", "--crit-count", "0"}
+               + now
+        << "pools-by-bind-nagios.txt" << 2;
+}
+
+void tst_RealFiles::pools()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, expected);
+    QFETCH(int, status);
+
+    const Run run = cli(arguments);
+    QFile file(QStringLiteral(KELTO_TEST_EXPECTED "/") + expected);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(run.out, QString::fromUtf8(file.readAll()));
+    QCOMPARE(run.status, status);
+    if (arguments.contains(QStringLiteral("nagios"))) {
+        // A monitoring plugin's line: state, text, and perfdata 'label'=value;warn;crit;min;max.
+        static const QRegularExpression line(QStringLiteral(
+            R"(^POOLS (OK|WARNING|CRITICAL|UNKNOWN) - [^|\n]+ \|( '[^'=]+'=\d+;\d*;\d*;\d*;\d*)+\n$)"));
+        QVERIFY2(line.match(run.out).hasMatch(), qPrintable(run.out));
+        QCOMPARE(run.out.section(u' ', 1, 1), QStringList({"OK", "WARNING", "CRITICAL"})[status]);
+    }
+}
+
+void tst_RealFiles::prometheus()
+{
+    // The file's modification time is part of the output: a copy with a fixed one.
+    QTemporaryDir dir;
+    QFile source(Files + QStringLiteral("/pools-one.ini"));
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    QFile copy(writeFile(dir, QStringLiteral("pools-one.ini"), source.readAll()));
+    QVERIFY(copy.open(QIODevice::ReadWrite));
+    QVERIFY(copy.setFileTime(QDateTime::fromSecsSinceEpoch(1'796'558'043, Qt::UTC),
+                             QFileDevice::FileModificationTime));
+    copy.close();
+    const Run run = cli({"pools", "-f", "pools-one.ini", "--now", "1796558043", "--format",
+                         "prometheus", "-o", "kelto.prom"},
+                        dir.path());
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out, QString());
+    QFile written(dir.filePath(QStringLiteral("kelto.prom")));
+    QFile expected(QStringLiteral(KELTO_TEST_EXPECTED "/pools-one-prometheus.txt"));
+    QVERIFY(written.open(QIODevice::ReadOnly) && expected.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), expected.readAll());
+
+#ifdef Q_OS_UNIX
+    // Read by the Prometheus client library's own parser.
+    const QString python = QStringLiteral("/usr/bin/python3");
+    const Run parsed = runProgram(
+        python,
+        {"-c", "import sys, prometheus_client.parser as p\n"
+               "families = list(p.text_string_to_metric_families(open(sys.argv[1]).read()))\n"
+               "print(len(families), sum(len(f.samples) for f in families))",
+         written.fileName()},
+        dir.path());
+    if (parsed.err.contains(QLatin1StringView("No module named")))
+        QSKIP("python3-prometheus-client is not installed");
+    QCOMPARE(parsed.err, QString());
+    QCOMPARE(parsed.out, QStringLiteral("10 35\n")); // families and samples, counted by hand
+#endif
+}
+
+void tst_RealFiles::outputReplacesWholeFiles()
+{
+    // A reader polling the file while it is written 200 times never sees part of it.
+    QTemporaryDir dir;
+    const QStringList arguments{"pools", "-f", Files + "/pools-one.ini", "--now", "0",
+                                "--format", "json", "-o", "pools.json"};
+    const Run first = cli(arguments, dir.path());
+    QCOMPARE(first.status, 0);
+    QFile file(dir.filePath(QStringLiteral("pools.json")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray whole = file.readAll();
+    file.close();
+    QVERIFY(whole.endsWith("}}\n"));
+
+    std::atomic<bool> done = false;
+    std::atomic<int> reads = 0;
+    std::atomic<int> partial = 0;
+    std::thread reader([&] {
+        while (!done) {
+            QFile polled(dir.filePath(QStringLiteral("pools.json")));
+            if (!polled.open(QIODevice::ReadOnly))
+                continue; // between a rename's two steps on some systems: no file is no part
+            partial += polled.readAll() != whole;
+            ++reads;
+        }
+    });
+    int failed = 0;
+    for (int i = 0; i < 200; ++i)
+        failed += cli(arguments, dir.path()).status != 0;
+    done = true;
+    reader.join();
+    QCOMPARE(failed, 0);
+    QVERIFY(reads > 0);
+    QCOMPARE(int(partial), 0);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"pools.json"});
 }
 
 QTEST_GUILESS_MAIN(tst_RealFiles)
