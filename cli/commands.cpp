@@ -20,12 +20,13 @@ int list(const Options &options, ScanResult &result, Utf8Output &out)
 {
     switch (options.format) {
     case Format::Json:
-        writeJson(out, options.file, result);
+        writeJson(out, options.file, result, options.now);
         break;
     case Format::Csv:
     case Format::Tsv:
         writeTable(out, result.table,
-                   options.format == Format::Csv ? TableFormat::Csv : TableFormat::Tsv);
+                   options.format == Format::Csv ? TableFormat::Csv : TableFormat::Tsv,
+                   options.now);
         break;
     default:
         writeRows(out, result.table);
@@ -98,7 +99,7 @@ int check(const Options &options, ScanResult &result, Utf8Output &out)
     }
     const HealthReport report = checkHealth(result.table, result.facts);
     if (options.format == Format::Json)
-        writeHealthJson(out, options.file, report);
+        writeHealthJson(out, options.file, report, options.now);
     else if (options.format == Format::Nagios)
         writeHealthNagios(out, report);
     else

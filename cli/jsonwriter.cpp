@@ -96,4 +96,10 @@ void JsonWriter::value(bool truth)
     m_out << QLatin1StringView(truth ? "true" : "false");
 }
 
+void JsonWriter::null()
+{
+    beforeValue(false);
+    m_out << QLatin1StringView("null");
+}
+
 } // namespace kelto

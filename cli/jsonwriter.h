@@ -29,6 +29,7 @@ public:
     void value(QLatin1StringView text);
     void value(qint64 number);
     void value(bool truth);
+    void null();
 
     // Ends the document with a line end.
     void finish() { m_out << '\n'; }

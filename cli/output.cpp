@@ -4,6 +4,8 @@
 #include "jsonwriter.h"
 #include "lookup.h"
 
+#include <QDateTime>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -219,27 +221,44 @@ void writeRows(Utf8Output &out, const HostTable &table)
     });
 }
 
-void writeHostJson(JsonWriter &json, const HostRow &row, bool repeated)
+RowLease leaseOf(const HostTable &table, qsizetype index, qint64 now)
 {
+    const std::optional<qint64> end = table.leaseEnd(index);
+    if (!end)
+        return {{}, QLatin1StringView("none")};
+    return {QDateTime::fromSecsSinceEpoch(*end, Qt::UTC).toString(Qt::ISODate),
+            QLatin1StringView(*end > now ? "active" : "expired")};
+}
+
+void writeHostJson(JsonWriter &json, const HostTable &table, qsizetype index, qint64 now)
+{
+    const HostRow row = table.row(index);
     const HostFields fields = fieldsOf(row);
+    const RowLease lease = leaseOf(table, index, now);
     json.beginObject();
     json.key(QLatin1StringView("row")).value(row.text());
     json.key(QLatin1StringView("address")).value(fields.address);
     json.key(QLatin1StringView("hostname")).value(fields.hostName);
     json.key(QLatin1StringView("mac")).value(fields.mac);
-    json.key(QLatin1StringView("duplicate")).value(repeated);
+    json.key(QLatin1StringView("duplicate")).value(table.isRepeated(index));
+    json.key(QLatin1StringView("leaseEnd"));
+    if (lease.end.isEmpty())
+        json.null();
+    else
+        json.value(lease.end);
+    json.key(QLatin1StringView("lease")).value(lease.state);
     json.endObject();
 }
 
-void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan)
+void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan, qint64 now)
 {
     JsonWriter json(out);
     json.beginObject();
     json.key(QLatin1StringView("file")).value(file);
     json.key(QLatin1StringView("complete")).value(scan.isComplete());
     json.key(QLatin1StringView("hosts")).beginArray();
-    scan.table.forEachRow(
-        [&](qsizetype, const HostRow &row, bool repeated) { writeHostJson(json, row, repeated); });
+    scan.table.forEachIndex(
+        [&](qsizetype i, bool) { writeHostJson(json, scan.table, i, now); });
     json.endArray();
     json.endObject();
     json.finish();
@@ -247,9 +266,9 @@ void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan)
 
 namespace {
 
-constexpr std::array<QLatin1StringView, 4> ExportColumns
+constexpr std::array<QLatin1StringView, 6> ExportColumns
     = {QLatin1StringView("address"), QLatin1StringView("hostname"), QLatin1StringView("mac"),
-       QLatin1StringView("duplicate")};
+       QLatin1StringView("duplicate"), QLatin1StringView("leaseEnd"), QLatin1StringView("lease")};
 
 // A CSV field (RFC 4180): quoted when it holds a comma, a quote or a line end, quotes
 // doubled. A field that a spreadsheet would run as a formula gets a leading "'".
@@ -305,7 +324,7 @@ void writeTableField(Utf8Output &out, QStringView field, TableFormat format)
         writeTsvField(out, field);
 }
 
-void writeTable(Utf8Output &out, const HostTable &table, TableFormat format)
+void writeTable(Utf8Output &out, const HostTable &table, TableFormat format, qint64 now)
 {
     const char separator = format == TableFormat::Csv ? ',' : '\t';
     // CSV lines end in CRLF, as its RFC says, on every system.
@@ -317,14 +336,16 @@ void writeTable(Utf8Output &out, const HostTable &table, TableFormat format)
         out << ExportColumns[i];
     }
     out << lineEnd;
-    table.forEachRow([&](qsizetype, const HostRow &row, bool repeated) {
+    table.forEachRow([&](qsizetype i, const HostRow &row, bool repeated) {
         const HostFields fields = fieldsOf(row);
+        const RowLease lease = leaseOf(table, i, now);
         writeField(out, fields.address);
         out << separator;
         writeField(out, fields.hostName);
         out << separator;
         writeField(out, fields.mac);
-        out << separator << QLatin1StringView(repeated ? "true" : "false") << lineEnd;
+        out << separator << QLatin1StringView(repeated ? "true" : "false") << separator
+            << lease.end << separator << lease.state << lineEnd;
     });
 }
 

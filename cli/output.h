@@ -79,22 +79,31 @@ class JsonWriter;
 // it repeats the address of the row before it and two spaces otherwise.
 void writeRows(Utf8Output &out, const HostTable &table);
 
+// The lease of a row at the time `now` (seconds since 1970): its end as ISO 8601 in UTC
+// (empty when it has none) and "active", "expired" or "none".
+struct RowLease
+{
+    QString end;
+    QLatin1StringView state;
+};
+RowLease leaseOf(const HostTable &table, qsizetype index, qint64 now);
+
 // The table as one JSON object: the file, whether the scan completed, and every host
-// with its row and the fields a lookup of it shows.
-void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan);
+// with its row, the fields a lookup of it shows and its lease at `now`.
+void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan, qint64 now);
 
 // One host of the JSON output: {"row": ..., "address": ..., "hostname": ..., "mac": ...,
-// "duplicate": ...}.
-void writeHostJson(JsonWriter &json, const HostRow &row, bool repeated);
+// "duplicate": ..., "leaseEnd": ... or null, "lease": ...}.
+void writeHostJson(JsonWriter &json, const HostTable &table, qsizetype index, qint64 now);
 
-// For spreadsheets: a header line address, hostname, mac, duplicate, then one line per
-// host with the fields a lookup shows. CSV as RFC 4180 has it,
+// For spreadsheets: a header line address, hostname, mac, duplicate, leaseEnd, lease,
+// then one line per host with the fields a lookup shows. CSV as RFC 4180 has it,
 // TSV with tab, backslash and line ends escaped.
 enum class TableFormat { Csv, Tsv };
 // A TSV field: backslash, tab and line ends written as \\, \t, \n and \r.
 void writeTsvField(Utf8Output &out, QStringView field);
 // A field of a CSV or TSV table.
 void writeTableField(Utf8Output &out, QStringView field, TableFormat format);
-void writeTable(Utf8Output &out, const HostTable &table, TableFormat format);
+void writeTable(Utf8Output &out, const HostTable &table, TableFormat format, qint64 now);
 
 } // namespace kelto

@@ -81,11 +81,11 @@ void writeAddressProblem(Utf8Output &out, const AddressLineProblem &problem)
         << '\n';
 }
 
-void writeHostsJson(JsonWriter &json, const HostTable &table, const RowList &rows)
+void writeHostsJson(JsonWriter &json, const HostTable &table, const RowList &rows, qint64 now)
 {
     json.key(QLatin1StringView("hosts")).beginArray();
     for (const qsizetype row : rows)
-        writeHostJson(json, table.row(row), table.isRepeated(row));
+        writeHostJson(json, table, row, now);
     json.endArray();
 }
 
@@ -206,7 +206,8 @@ void writeHealthText(Utf8Output &out, const HealthReport &report)
         out << NotServerFile << '\n';
 }
 
-void writeHealthJson(Utf8Output &out, const QString &file, const HealthReport &report)
+void writeHealthJson(Utf8Output &out, const QString &file, const HealthReport &report,
+                     qint64 now)
 {
     const HostTable &table = *report.table;
     JsonWriter json(out);
@@ -220,7 +221,7 @@ void writeHealthJson(Utf8Output &out, const QString &file, const HealthReport &r
     for (const RowList &rows : report.sharedAddresses) {
         finding(QLatin1StringView("shared-address"));
         json.key(QLatin1StringView("address")).value(fieldsOf(table.row(rows.front())).address);
-        writeHostsJson(json, table, rows);
+        writeHostsJson(json, table, rows, now);
         json.endObject();
     }
     for (const SharedMac &mac : report.sharedMacs) {
@@ -230,13 +231,13 @@ void writeHealthJson(Utf8Output &out, const QString &file, const HealthReport &r
         for (const qsizetype line : mac.headerLines)
             json.value(qint64(line));
         json.endArray();
-        writeHostsJson(json, table, mac.rows);
+        writeHostsJson(json, table, mac.rows, now);
         json.endObject();
     }
     for (const RowList &rows : report.sharedHostNames) {
         finding(QLatin1StringView("shared-hostname"));
         json.key(QLatin1StringView("hostname")).value(fieldsOf(table.row(rows.front())).hostName);
-        writeHostsJson(json, table, rows);
+        writeHostsJson(json, table, rows, now);
         json.endObject();
     }
     forEachLineFinding(

@@ -12,7 +12,8 @@ namespace kelto {
 // mails only when there is something to say), or one JSON object streamed as it is
 // written (a large file can have tens of thousands of findings).
 void writeHealthText(Utf8Output &out, const HealthReport &report);
-void writeHealthJson(Utf8Output &out, const QString &file, const HealthReport &report);
+void writeHealthJson(Utf8Output &out, const QString &file, const HealthReport &report,
+                     qint64 now);
 
 // The findings of each kind, by the kind's name in the JSON output, every kind listed.
 struct FindingCount

@@ -79,6 +79,15 @@ QString settingValue(QStringView afterEquals)
     return value.toString();
 }
 
+std::optional<qint64> readLeaseEnd(QStringView value)
+{
+    bool ok = false;
+    const qint64 seconds = value.toLongLong(&ok);
+    const bool digits = std::all_of(value.begin(), value.end(),
+                                    [](QChar c) { return c >= u'0' && c <= u'9'; });
+    return ok && digits ? std::optional(seconds) : std::nullopt;
+}
+
 std::optional<QStringView> leaseEndValue(QStringView line)
 {
     const std::optional<QStringView> value = keyValue(line, LeaseEndKey);
@@ -156,14 +165,12 @@ void FactsReader::takeClientLine(qsizetype number, QStringView line, bool addres
 
 void FactsReader::takeLeaseEnd(qsizetype number, QStringView value)
 {
-    bool ok = false;
-    const qint64 seconds = value.toLongLong(&ok);
-    if (!ok || seconds < 0 || !std::all_of(value.begin(), value.end(), [](QChar c) {
-            return c >= u'0' && c <= u'9';
-        })) {
+    const std::optional<qint64> read = readLeaseEnd(value);
+    if (!read) {
         m_facts.badLeaseEnds.push_back({number, value.toString()});
         return;
     }
+    const qint64 seconds = *read;
     // The section's addresses, those above the line and those below it.
     m_sectionLeaseEnd = seconds;
     for (size_t i = m_sectionHeld; i < m_facts.heldAddresses.size(); ++i)

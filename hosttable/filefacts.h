@@ -107,6 +107,8 @@ std::optional<QStringView> serverAddressValue(QStringView line);
 // The value of a LeaseEnd= key (any letter case, blanks around "="), as written up to a
 // ";"; nothing when the line holds no such key.
 std::optional<QStringView> leaseEndValue(QStringView line);
+// A LeaseEnd= value as seconds since 1970; nothing when it is no such number.
+std::optional<qint64> readLeaseEnd(QStringView value);
 
 // A setting's value as the server reads it: up to the first ";" that stands outside double
 // quotes, blanks trimmed, and without the double quotes around it

@@ -1,5 +1,7 @@
 #include "hosttable.h"
 
+#include "filefacts.h"
+
 #include "configfile.h"
 #include "vectorscan.h"
 
@@ -134,11 +136,15 @@ quint64 HostTable::keyOf(const AddressField &field)
 }
 
 void HostTable::append(const AddressField &address, qsizetype hostName, qsizetype hostNameLength,
-                       qsizetype mac)
+                       qsizetype mac, qsizetype leaseLine)
 {
     Record record{keyOf(address), quint32(hostName), quint32(mac), 0,
-                  quint8(std::min(hostNameLength, HostNameMaxLength))};
+                  quint32(std::min(hostNameLength, HostNameMaxLength)), quint32(leaseLine + 1)};
     if (record.key == NoKey || address.size != AddressFieldWidth) {
+        // Sixteen million rows of addresses of other forms: no server's file, and more
+        // than a row has room to count.
+        if (m_otherAddresses.size() == MostOtherAddresses)
+            throw std::bad_alloc();
         m_otherAddresses.push_back(address);
         record.otherAddress = quint32(m_otherAddresses.size());
     }
@@ -155,6 +161,27 @@ void HostTable::append(const AddressField &address, qsizetype hostName, qsizetyp
                                                m_rows.capacity() + m_rows.capacity() / 2}));
     }
     m_rows.push_back(record);
+}
+
+void HostTable::setLeaseLine(qsizetype firstRow, qsizetype leaseLine)
+{
+    for (auto row = m_rows.begin() + firstRow; row != m_rows.end(); ++row)
+        row->leaseLine = quint32(leaseLine + 1);
+}
+
+std::optional<qint64> HostTable::leaseEnd(qsizetype index) const
+{
+    const quint32 line = m_rows[size_t(index)].leaseLine;
+    if (line == 0)
+        return std::nullopt;
+    const QString text = m_text.visit([line](auto chars) {
+        const auto from = chars.begin() + (line - 1);
+        const auto end = std::find_if(from, chars.end(), [](auto c) { return c == '\n' || c == '\r'; });
+        return toQString(std::span(from, end));
+    });
+    const std::optional<QStringView> value = leaseEndValue(text);
+    const std::optional<qint64> seconds = value ? readLeaseEnd(*value) : std::nullopt;
+    return seconds && *seconds > 0 ? seconds : std::nullopt;
 }
 
 void HostTable::prefetchRow(qsizetype index) const

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace kelto {
@@ -56,9 +57,16 @@ public:
     bool isRepeated(qsizetype index) const;
 
     // Adds a row: its address field, and the host name (cut to 83 characters) and MAC
-    // (17 characters, or none when `mac` is 0) at their positions in the text.
+    // (17 characters, or none when `mac` is 0) at their positions in the text, and the
+    // LeaseEnd= line of its client section (-1 for none).
     void append(const AddressField &address, qsizetype hostName, qsizetype hostNameLength,
-                qsizetype mac);
+                qsizetype mac, qsizetype leaseLine = -1);
+    // The LeaseEnd= line of a client section read after rows of it were added: rows from
+    // `firstRow` on, in the order added.
+    void setLeaseLine(qsizetype firstRow, qsizetype leaseLine);
+    // The end of the row's lease, from the LeaseEnd= of its client section: seconds since
+    // 1970 (UTC); nothing when the section has none, 0, or a value that is no number.
+    std::optional<qint64> leaseEnd(qsizetype index) const;
     // Keeps only the rows for which keep(row) holds, sorted, and marked as in the whole
     // table when `markRepeated` is set: a search sorts the rows it keeps and those that
     // share their address, not the whole table.
@@ -85,9 +93,11 @@ private:
         quint64 key; // of the row's first 15 characters, when they have the usual form
         quint32 hostName; // position in the text
         quint32 mac; // position in the text; 0 for none (a MAC follows a "[")
-        quint32 otherAddress; // 1 + index in m_otherAddresses; 0 when the key is the field
-        quint8 hostNameLength;
+        quint32 otherAddress : 24; // 1 + index in m_otherAddresses; 0 when the key is the field
+        quint32 hostNameLength : 8;
+        quint32 leaseLine; // 1 + position of its section's LeaseEnd= line in the text; 0: none
     };
+    static constexpr quint32 MostOtherAddresses = (quint32(1) << 24) - 1;
     using RowChars = std::array<char32_t, RowMaxLength>;
 
     void prefetchRow(qsizetype index) const;

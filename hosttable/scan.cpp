@@ -61,6 +61,26 @@ template <typename Char> void noteKeyEnd(std::span<const Char> line, qsizetype a
         keys.hostName = at - HostNameKeyEnd;
 }
 
+// Whether a line holds the key LeaseEnd= (any letter case, blanks before it and around
+// "="), as the facts read it; only the lines that start so are converted to be read.
+template <typename Char> bool isLeaseEndLine(std::span<const Char> line)
+{
+    constexpr std::string_view Key = "leaseend";
+    auto c = line.begin();
+    const auto skipBlanks = [&] {
+        while (c != line.end() && (*c == Char(' ') || *c == Char('\t')))
+            ++c;
+    };
+    skipBlanks();
+    for (const char k : Key) {
+        if (c == line.end() || (*c | 0x20) != Char(k))
+            return false;
+        ++c;
+    }
+    skipBlanks();
+    return c != line.end() && *c == Char('=');
+}
+
 // Reads the lines of the file's text into the host table, and the facts when asked for.
 // A line ends at CRLF, LF or a lone CR; a last line without a terminator counts too.
 // Every other character, NUL included, is part of its line.
@@ -132,6 +152,8 @@ private:
         }
         if (!line.empty() && line[0] == Char('['))
             startSection(macHeader);
+        else if (m_inClientSection && isLeaseEndLine(line))
+            takeLeaseEndLine(start);
         keys.address = keys.address < 0 ? -1 : countedKey(line, keys.address);
         keys.hostName = keys.hostName < 0 ? -1 : countedKey(line, keys.hostName);
         if (m_facts && macHeader)
@@ -168,6 +190,8 @@ private:
         if (m_address.size == 0)
             return true;
         m_pendingNameBeforeAddress = std::exchange(m_nameBeforeAddress, std::nullopt);
+        m_pendingLeaseLine = m_sectionLeaseLine;
+        m_pendingSection = m_section;
         m_pendingAddress = true;
         m_pendingMac = m_currentMac;
         m_macHeaderSincePending = false;
@@ -184,7 +208,7 @@ private:
         if (!m_pendingAddress)
             return;
         m_table.append(m_address, start + HostNameValuePosition, qsizetype(name.size()),
-                       m_currentMac);
+                       m_currentMac, m_pendingLeaseLine);
         m_pendingAddress = false;
         m_currentMac = 0;
         noteRowOfNameBeforeAddress();
@@ -196,6 +220,19 @@ private:
         m_inClientSection = client;
         m_sectionHasAddress = false;
         m_nameBeforeAddress.reset();
+        m_sectionFirstRow = m_table.size();
+        m_sectionLeaseLine = -1;
+        ++m_section;
+    }
+
+    // The lease of a client section belongs to its rows: those added, the one whose
+    // address waits for its host name, and those to come.
+    void takeLeaseEndLine(qsizetype start)
+    {
+        m_sectionLeaseLine = start;
+        m_table.setLeaseLine(m_sectionFirstRow, start);
+        if (m_pendingAddress && m_pendingSection == m_section)
+            m_pendingLeaseLine = start;
     }
 
     // The scan pairs a host name with the address above it: a host name line that
@@ -217,7 +254,7 @@ private:
     // that one, so the next client keeps its own.
     void addPendingRow()
     {
-        m_table.append(m_address, 0, 0, m_pendingMac);
+        m_table.append(m_address, 0, 0, m_pendingMac, m_pendingLeaseLine);
         m_pendingAddress = false;
         if (!m_macHeaderSincePending)
             m_currentMac = 0;
@@ -244,6 +281,11 @@ private:
     bool m_inHttpSettings = false; // after a line containing "[HTTP", up to the next section
     bool m_inClientSection = false; // after a MAC header, up to the next section
     bool m_sectionHasAddress = false;
+    qsizetype m_sectionFirstRow = 0; // the first row added since the section began
+    qsizetype m_sectionLeaseLine = -1; // where its LeaseEnd= line starts; -1 for none
+    qsizetype m_section = 0; // sections begun
+    qsizetype m_pendingSection = 0; // where the pending address was read
+    qsizetype m_pendingLeaseLine = -1;
     // With the facts: a host name line of this client section before its address, and
     // the one whose section's address waits for its row.
     std::optional<HostNameBeforeAddress> m_nameBeforeAddress;

@@ -405,16 +405,16 @@ void tst_Cli::jsonOfNewCommands_data()
         << QStringList{"check", "--format", "json"} << 1 << "findings"
         << R"({"address":"192.168.1.5","hosts":[)"
            R"({"address":"192.168.1.5","duplicate":false,"hostname":"Beta",)"
-           R"("mac":"aa-bb-cc-dd-ee-ff","row":")"
+           R"("lease":"none","leaseEnd":null,"mac":"aa-bb-cc-dd-ee-ff","row":")"
                + row("192.168.··1.··5", "Beta", "aa-bb-cc-dd-ee-ff")
                + R"("},)"
                  R"({"address":"192.168.1.5","duplicate":true,"hostname":"alpha",)"
-                 R"("mac":"00-11-22-33-44-55","row":")"
+                 R"("lease":"none","leaseEnd":null,"mac":"00-11-22-33-44-55","row":")"
                + row("192.168.··1.··5", "alpha", "00-11-22-33-44-55")
                + R"("}],"kind":"shared-address"})";
     QTest::newRow("find") << QStringList{"find", "--format", "json", "ALPHA"} << 0 << "hosts"
                           << R"({"address":"192.168.1.5","duplicate":true,"hostname":"alpha",)"
-                             R"("mac":"00-11-22-33-44-55","row":")"
+                             R"("lease":"none","leaseEnd":null,"mac":"00-11-22-33-44-55","row":")"
                                  + RowAlpha + R"("})";
     QTest::newRow("free")
         << QStringList{"free", "--format", "json", "-f", "pools.ini"} << 0 << "pools"
@@ -452,24 +452,28 @@ void tst_Cli::exports_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QList<QStringList>>("records");
 
-    const QStringList header = {"address", "hostname", "mac", "duplicate"};
+    const QStringList header = {"address", "hostname", "mac", "duplicate", "leaseEnd", "lease"};
     // Host names a spreadsheet must neither split nor run: a comma, quotes, a formula, a
     // tab and a backslash.
     const QList<QStringList> hosts = {
         header,
-        {"10.0.0.1", "'=SUM(A1:A9)", "00-00-00-00-00-01", "false"},
-        {"10.0.0.2", "a,b \"c\"", "00-00-00-00-00-02", "false"},
-        {"10.0.0.3", "'-minus", "", "false"},
-        {"10.0.0.3", "tab\there\\", "", "true"},
+        {"10.0.0.1", "'=SUM(A1:A9)", "00-00-00-00-00-01", "false", "2027-01-15T08:00:00Z", "active"},
+        {"10.0.0.2", "a,b \"c\"", "00-00-00-00-00-02", "false", "2023-11-14T22:13:20Z", "expired"},
+        {"10.0.0.3", "'-minus", "", "false", "2023-11-14T22:13:20Z", "expired"},
+        {"10.0.0.3", "tab\there\\", "", "true", "2023-11-14T22:13:20Z", "expired"},
     };
     QList<QStringList> tsv = hosts;
     tsv[1][1] = "=SUM(A1:A9)";
     tsv[3][1] = "-minus";
-    QTest::newRow("list csv") << QStringList{"list", "--format", "csv", "-f", "export.ini"}
+    // Leases judged at 1,750,000,000 seconds; the rows of a section share its LeaseEnd=.
+    const QStringList now{"--now", "1750000000"};
+    QTest::newRow("list csv") << QStringList{"list", "--format", "csv", "-f", "export.ini"} + now
                               << hosts;
-    QTest::newRow("list tsv") << QStringList{"list", "--format", "tsv", "-f", "export.ini"} << tsv;
-    QTest::newRow("find csv") << QStringList{"find", "--format", "csv", "-f", "export.ini", "a,b"}
-                              << QList<QStringList>{header, hosts[2]};
+    QTest::newRow("list tsv") << QStringList{"list", "--format", "tsv", "-f", "export.ini"} + now
+                              << tsv;
+    QTest::newRow("find csv")
+        << QStringList{"find", "--format", "csv", "-f", "export.ini", "a,b"} + now
+        << QList<QStringList>{header, hosts[2]};
     QTest::newRow("lookup tsv") << QStringList{"lookup",     "--format", "tsv", "-f",
                                                "export.ini", "2",        "9"}
                                 << QList<QStringList>{
@@ -491,8 +495,9 @@ void tst_Cli::exports()
     writeFile(
         m_dir, QStringLiteral("export.ini"),
         crlf({"[00-00-00-00-00-01]", "IPADDR=10.0.0.1", "Hostname==SUM(A1:A9)",
-              "[00-00-00-00-00-02]", "IPADDR=10.0.0.2", "Hostname=a,b \"c\"", "IPADDR=10.0.0.3",
-              "Hostname=-minus", "IPADDR=10.0.0.3", "Hostname=tab\there\\"}));
+              "LeaseEnd=1800000000", "[00-00-00-00-00-02]", "IPADDR=10.0.0.2",
+              "Hostname=a,b \"c\"", "IPADDR=10.0.0.3", "Hostname=-minus", "IPADDR=10.0.0.3",
+              "Hostname=tab\there\\", "LeaseEnd=1700000000"}));
     const Run run = runCli(arguments, m_dir.path());
     QVERIFY2(run.status == 0 || run.status == 1, qPrintable(run.err));
     const QString format = arguments[2];
