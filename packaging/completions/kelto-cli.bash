@@ -32,11 +32,12 @@ _kelto_cli()
         fi
     fi
 
-    local commands="list lookup find check free help"
+    local commands="list lookup find check free pools help"
     local command="" i
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
-            -f | --file | --format | --max-input)
+            -f | --file | -o | --output | --format | --max-input | --now | --warning | --critical | \
+                --warn-count | --crit-count)
                 [[ ${words[i + 1]} == "=" ]] && i=$((i + 1))
                 i=$((i + 1)) ;;
             -*) ;;
@@ -45,16 +46,20 @@ _kelto_cli()
     done
 
     case $prev in
-        -f | --file)
+        -f | --file | -o | --output)
             _kelto_cli_files
+            return ;;
+        --now | --warning | --critical | --warn-count | --crit-count)
             return ;;
         --format)
             local formats
             case $command in
                 list | find) formats="rows json csv tsv" ;;
                 lookup) formats="text json tsv" ;;
-                check | free) formats="text json" ;;
-                *) formats="rows text json csv tsv" ;;
+                check) formats="text json nagios" ;;
+                free) formats="text json" ;;
+                pools) formats="text json csv tsv nagios prometheus" ;;
+                *) formats="rows text json csv tsv nagios prometheus" ;;
             esac
             COMPREPLY=($(compgen -W "$formats" -- "$cur"))
             return ;;
@@ -65,7 +70,9 @@ _kelto_cli()
     $split && return
 
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "-f --file --format --max-input -h --help -v --version" -- "$cur"))
+        local options="-f --file --format --max-input --now -o --output -h --help -v --version"
+        [[ $command == pools ]] && options+=" --warning --critical --warn-count --crit-count"
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
     elif [[ -z $command ]]; then
         COMPREPLY=($(compgen -W "$commands" -- "$cur"))
     fi

@@ -1,17 +1,26 @@
 # fish completion for kelto-cli: commands, options, --format values and file paths.
 
-set -l commands list lookup find check free help
+set -l commands list lookup find check free pools help
 complete -c kelto-cli -f
 complete -c kelto-cli -n "not __fish_seen_subcommand_from $commands" -a list -d 'every row of the host table'
 complete -c kelto-cli -n "not __fish_seen_subcommand_from $commands" -a lookup -d 'address, host name and MAC of host numbers'
 complete -c kelto-cli -n "not __fish_seen_subcommand_from $commands" -a find -d 'the rows that contain a text'
 complete -c kelto-cli -n "not __fish_seen_subcommand_from $commands" -a check -d 'reservation health'
 complete -c kelto-cli -n "not __fish_seen_subcommand_from $commands" -a free -d 'the free addresses of the pools'
+complete -c kelto-cli -n "not __fish_seen_subcommand_from $commands" -a pools -d 'pool counts and thresholds, for monitoring'
 complete -c kelto-cli -n "not __fish_seen_subcommand_from $commands" -a help -d 'the help'
 complete -c kelto-cli -s f -l file -r -F -d 'the configuration file (- for standard input)'
 complete -c kelto-cli -l format -x -n '__fish_seen_subcommand_from list find' -a 'rows json csv tsv' -d 'output format'
 complete -c kelto-cli -l format -x -n '__fish_seen_subcommand_from lookup' -a 'text json tsv' -d 'output format'
-complete -c kelto-cli -l format -x -n '__fish_seen_subcommand_from check free' -a 'text json' -d 'output format'
+complete -c kelto-cli -l format -x -n '__fish_seen_subcommand_from check' -a 'text json nagios' -d 'output format'
+complete -c kelto-cli -l format -x -n '__fish_seen_subcommand_from free' -a 'text json' -d 'output format'
+complete -c kelto-cli -l format -x -n '__fish_seen_subcommand_from pools' -a 'text json csv tsv nagios prometheus' -d 'output format'
+complete -c kelto-cli -l now -x -d 'judge leases at TIME (ISO 8601 or seconds since 1970)'
+complete -c kelto-cli -s o -l output -r -F -d 'write to FILE, replaced once whole'
+complete -c kelto-cli -l warning -x -n '__fish_seen_subcommand_from pools' -d 'WARNING at a use of PERCENT'
+complete -c kelto-cli -l critical -x -n '__fish_seen_subcommand_from pools' -d 'CRITICAL at a use of PERCENT'
+complete -c kelto-cli -l warn-count -x -n '__fish_seen_subcommand_from pools' -d 'WARNING at N free or fewer'
+complete -c kelto-cli -l crit-count -x -n '__fish_seen_subcommand_from pools' -d 'CRITICAL at N free or fewer'
 complete -c kelto-cli -l max-input -x -a '64M 1G 4G' -d 'read no more than SIZE bytes'
 complete -c kelto-cli -s h -l help -d 'print the usage'
 complete -c kelto-cli -s v -l version -d 'print the version'
