@@ -88,8 +88,8 @@ void checkFree(const HostTable &table, const FileFacts &facts)
                     const DottedAddress held = readDottedAddress(fieldsOf(table.row(i)).address);
                     check(!held.hasValue() || held.value != address);
                 }
-                check(std::find(facts.heldAddresses.begin(), facts.heldAddresses.end(), address)
-                      == facts.heldAddresses.end());
+                check(std::none_of(facts.heldAddresses.begin(), facts.heldAddresses.end(),
+                                   [address](const HeldAddress &held) { return held.address == address; }));
             }
         }
     }
