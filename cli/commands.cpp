@@ -86,15 +86,22 @@ int find(const Options &options, ScanResult &result, Utf8Output &out)
     return result.table.isEmpty() ? NotFound : Success;
 }
 
+// A monitoring plugin's line for a file that could not be read to its end.
+void writeNagiosScanFailure(Utf8Output &out, QLatin1StringView service, QLatin1StringView state,
+                            const Options &options, const ScanResult &result)
+{
+    writeNagiosProblem(out, service, state,
+                       QStringLiteral("%1: %2").arg(options.file, result.failure->description()));
+}
+
 // A scan that did not complete leaves out rows, so findings and free addresses would be
 // wrong: check and free report only the failure.
 int check(const Options &options, ScanResult &result, Utf8Output &out)
 {
     if (!result.isComplete()) {
         if (options.format == Format::Nagios)
-            writeNagiosProblem(out, QLatin1StringView("CHECK"), QLatin1StringView("CRITICAL"),
-                               QStringLiteral("%1: %2").arg(options.file,
-                                                             result.failure->description()));
+            writeNagiosScanFailure(out, QLatin1StringView("CHECK"), QLatin1StringView("CRITICAL"),
+                                   options, result);
         return ScanFailed;
     }
     const HealthReport report = checkHealth(result.table, result.facts);
@@ -158,9 +165,8 @@ int pools(const Options &options, ScanResult &result, Utf8Output &out)
 {
     if (!result.isComplete()) {
         if (options.format == Format::Nagios)
-            writeNagiosProblem(out, QLatin1StringView("POOLS"), QLatin1StringView("UNKNOWN"),
-                               QStringLiteral("%1: %2").arg(options.file,
-                                                             result.failure->description()));
+            writeNagiosScanFailure(out, QLatin1StringView("POOLS"), QLatin1StringView("UNKNOWN"),
+                                   options, result);
         if (options.format == Format::Prometheus)
             writePrometheus(out, nullptr, metricsOf(options, result));
         return Unknown;

@@ -15,17 +15,10 @@ constexpr QLatin1StringView CheckService("CHECK");
 constexpr QLatin1StringView AllPools("all pools");
 constexpr QLatin1StringView TotalLabel("total");
 
-QLatin1StringView stateWord(PoolState state)
+// "OK", "WARNING", "CRITICAL", as plugins write their state.
+QString stateWord(PoolState state)
 {
-    switch (state) {
-    case PoolState::Warning:
-        return QLatin1StringView("WARNING");
-    case PoolState::Critical:
-        return QLatin1StringView("CRITICAL");
-    case PoolState::Ok:
-        break;
-    }
-    return QLatin1StringView("OK");
+    return QString(stateName(state)).toUpper();
 }
 
 void writeNumber(Utf8Output &out, qint64 number)
@@ -147,7 +140,8 @@ void writePoolsNagios(Utf8Output &out, const PoolsReport &report,
                 && countsOf(i).usePercent() > countsOf(shown).usePercent()))
             shown = i;
     }
-    out << PoolsService << ' ' << stateWord(states[size_t(shown)]) << QLatin1StringView(" - ");
+    out << PoolsService << ' ' << QStringView(stateWord(states[size_t(shown)]))
+        << QLatin1StringView(" - ");
     writePoolSummary(out,
                      size_t(shown) < report.pools.size() ? QStringView(report.pools[size_t(shown)].setting->name)
                                                          : QStringView(QString(AllPools)),
@@ -165,7 +159,8 @@ void writeHealthNagios(Utf8Output &out, const HealthReport &report)
     qsizetype all = 0;
     for (const FindingCount &count : counts)
         all += count.count;
-    out << CheckService << ' ' << stateWord(all == 0 ? PoolState::Ok : PoolState::Warning)
+    out << CheckService << ' '
+        << QStringView(stateWord(all == 0 ? PoolState::Ok : PoolState::Warning))
         << QLatin1StringView(" - ");
     if (all == 0) {
         out << QLatin1StringView("no findings");

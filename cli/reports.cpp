@@ -374,19 +374,6 @@ void writeCountsJson(JsonWriter &json, const PoolCounts &counts)
     json.key(QLatin1StringView("usePercent")).value(qint64(counts.usePercent()));
 }
 
-QLatin1StringView stateName(PoolState state)
-{
-    switch (state) {
-    case PoolState::Warning:
-        return QLatin1StringView("warning");
-    case PoolState::Critical:
-        return QLatin1StringView("critical");
-    case PoolState::Ok:
-        break;
-    }
-    return QLatin1StringView("ok");
-}
-
 } // namespace
 
 void writePoolsText(Utf8Output &out, const PoolsReport &report)

@@ -344,6 +344,19 @@ PoolState judge(const PoolCounts &counts, const PoolThresholds &thresholds)
     return PoolState::Ok;
 }
 
+QLatin1StringView stateName(PoolState state)
+{
+    switch (state) {
+    case PoolState::Warning:
+        return QLatin1StringView("warning");
+    case PoolState::Critical:
+        return QLatin1StringView("critical");
+    case PoolState::Ok:
+        break;
+    }
+    return QLatin1StringView("ok");
+}
+
 QString compactRanges(const std::vector<AddressRange> &ranges)
 {
     QStringList parts;

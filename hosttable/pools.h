@@ -123,6 +123,8 @@ struct PoolThresholds
 // The monitoring-plugin states, in the order of their gravity.
 enum class PoolState { Ok = 0, Warning = 1, Critical = 2 };
 PoolState judge(const PoolCounts &counts, const PoolThresholds &thresholds);
+// "ok", "warning", "critical"
+QLatin1StringView stateName(PoolState state);
 
 // Whether a template section's address value may give a client an address of `pool`:
 // its four octets match the pool's network and hosts where they are numbers, and a
