@@ -8,7 +8,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QSaveFile>
+#include <QBuffer>
 
 #include <cstdio>
 #include <limits>
@@ -214,23 +214,27 @@ ScanResult scan(const Options &options)
 int run(Options &options, const QString &outputPath)
 {
     const bool plugin = options.command->monitoringPlugin;
-    std::optional<QSaveFile> target;
-    if (!outputPath.isEmpty()) {
-        target.emplace(outputPath);
-        if (!target->open(QIODevice::WriteOnly)) {
-            printError(QStringLiteral("cannot write %1: %2").arg(outputPath, target->errorString()));
-            return plugin ? Unknown : OutputError;
-        }
+    // A file that cannot be written is told before the file is read, and the old one
+    // stays as it was.
+    QString problem;
+    if (!outputPath.isEmpty() && !canReplaceFile(outputPath, problem)) {
+        printError(QStringLiteral("cannot write %1: %2").arg(outputPath, problem));
+        return plugin ? Unknown : OutputError;
     }
     ScanResult result = scan(options);
     try {
         if (!result.isComplete())
             printError(QStringLiteral("%1: %2").arg(options.file, result.failure->description()));
-        Utf8Output out = target ? Utf8Output(&*target) : Utf8Output(stdout);
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        Utf8Output out = outputPath.isEmpty() ? Utf8Output(stdout) : Utf8Output(&buffer);
         const int status = options.command->run(options, result, out);
-        if (!out.flush() || (target && !target->commit())) {
-            printError(QStringLiteral("cannot write the output: %1")
-                           .arg(target ? target->errorString() : out.errorString()));
+        if (!out.flush()) {
+            printError(QStringLiteral("cannot write the output: %1").arg(out.errorString()));
+            return plugin ? Unknown : OutputError;
+        }
+        if (!outputPath.isEmpty() && !replaceFile(outputPath, buffer.data(), problem)) {
+            printError(QStringLiteral("cannot write %1: %2").arg(outputPath, problem));
             return plugin ? Unknown : OutputError;
         }
         return result.isComplete() || plugin ? status : ScanFailed;
