@@ -271,6 +271,7 @@ std::vector<std::vector<AddressRange>> freeAddresses(const std::vector<AddressPo
 {
     const QHash<quint32, NetworkHolders> networks = holdersOf(pools, table, held, 0);
     std::vector<std::vector<AddressRange>> free;
+    free.reserve(pools.size());
     for (const AddressPool &pool : pools)
         free.push_back(rangesOf(pool.network, pool.hosts & ~networks[pool.network].held));
     return free;
