@@ -12,8 +12,8 @@ namespace {
 
 constexpr QLatin1StringView PoolsService("POOLS");
 constexpr QLatin1StringView CheckService("CHECK");
-constexpr QLatin1StringView AllPools("all pools");
-constexpr QLatin1StringView TotalLabel("total");
+constexpr QStringView AllPools(u"all pools");
+constexpr QStringView TotalLabel(u"total");
 
 // "OK", "WARNING", "CRITICAL", as plugins write their state.
 QString stateWord(PoolState state)
@@ -144,12 +144,12 @@ void writePoolsNagios(Utf8Output &out, const PoolsReport &report,
         << QLatin1StringView(" - ");
     writePoolSummary(out,
                      size_t(shown) < report.pools.size() ? QStringView(report.pools[size_t(shown)].setting->name)
-                                                         : QStringView(QString(AllPools)),
+                                                         : AllPools,
                      countsOf(shown));
     out << QLatin1StringView(" |");
     for (const PoolStatus &pool : report.pools)
         writePoolPerf(out, pool.setting->name, pool.counts, thresholds);
-    writePoolPerf(out, QString(TotalLabel), report.total, thresholds);
+    writePoolPerf(out, TotalLabel, report.total, thresholds);
     out << '\n';
 }
 
