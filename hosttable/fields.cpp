@@ -1,6 +1,6 @@
 #include "fields.h"
 
-#include "filetext.h"
+#include "text.h"
 
 #include <QList>
 
@@ -55,31 +55,49 @@ void appendOctet(AddressField &field, std::u32string_view group)
     field.size += qsizetype(group.size());
 }
 
-std::vector<char32_t> codePoints(QStringView text)
+// The first characters of a line, as many as the field methods read: 23 tell whether the
+// line is short, and hold the value's window and the MAC header.
+struct LineStart
 {
-    std::vector<char32_t> chars;
-    for (const char32_t c : text.toUcs4())
-        chars.push_back(c);
-    return chars;
-}
+    static constexpr qsizetype Read = 23;
+    std::array<char32_t, Read> chars;
+    qsizetype size = 0; // at most Read
+
+    explicit LineStart(std::span<const uchar> utf8)
+    {
+        const uchar *p = utf8.data();
+        const uchar *end = p + utf8.size();
+        while (p != end && size < Read)
+            chars[size_t(size++)] = nextCodePoint(p);
+    }
+    explicit LineStart(QStringView text)
+    {
+        for (qsizetype i = 0; i < text.size() && size < Read; ++i) {
+            char32_t c = text[i].unicode();
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
+            chars[size_t(size++)] = c;
+        }
+    }
+    std::span<const char32_t> view() const { return {chars.data(), size_t(size)}; }
+};
 
 QString toQString(std::u32string_view chars)
 {
-    return kelto::toQString(std::span<const char32_t>(chars.data(), chars.size()));
+    return QString::fromUcs4(chars.data(), qsizetype(chars.size()));
 }
 
-} // namespace
-
-template <typename Char> bool MyMacAddr(std::span<const Char> line)
+bool isMacHeader(std::span<const char32_t> line)
 {
-    if (qsizetype(line.size()) < MacHeaderLength || line[0] != Char('[')
-        || line[MacHeaderLength - 1] != Char(']'))
+    if (qsizetype(line.size()) < MacHeaderLength || line[0] != U'['
+        || line[MacHeaderLength - 1] != U']')
         return false;
     return std::all_of(MacDashPositions.begin(), MacDashPositions.end(),
-                       [line](int position) { return line[size_t(position)] == Char('-'); });
+                       [line](int position) { return line[size_t(position)] == U'-'; });
 }
 
-template <typename Char> bool MyIPAddr(std::span<const Char> line, AddressField &field)
+// MyIPAddr on the first characters of a line (all of them when it has fewer than 23).
+bool readAddressField(std::span<const char32_t> line, AddressField &field)
 {
     const auto size = qsizetype(line.size());
     const qsizetype lengthened = size < ShortAddressLine ? size + AddressLinePadding : size;
@@ -87,7 +105,7 @@ template <typename Char> bool MyIPAddr(std::span<const Char> line, AddressField 
     window.width = std::clamp<qsizetype>(lengthened - AddressValuePosition, 0, AddressFieldWidth);
     for (qsizetype i = 0; i < window.width; ++i) {
         const qsizetype at = AddressValuePosition + i;
-        const char32_t c = at < size ? codePointOf(line[size_t(at)]) : U' ';
+        const char32_t c = at < size ? line[size_t(at)] : U' ';
         window.chars[size_t(i)] = c == U';' ? U' ' : c;
     }
     window.chars[size_t(window.width)] = U' ';
@@ -112,35 +130,49 @@ template <typename Char> bool MyIPAddr(std::span<const Char> line, AddressField 
     return true;
 }
 
-template bool MyMacAddr(std::span<const uchar>);
-template bool MyMacAddr(std::span<const char32_t>);
-template bool MyIPAddr(std::span<const uchar>, AddressField &);
-template bool MyIPAddr(std::span<const char32_t>, AddressField &);
+} // namespace
+
+bool MyMacAddr(std::span<const uchar> line)
+{
+    // A header's first 19 characters are nearly always ASCII, where a column is a byte.
+    if (line.size() < size_t(MacHeaderLength) || line[0] != '[')
+        return false;
+    const std::span<const uchar> header = line.first(MacHeaderLength);
+    if (std::any_of(header.begin(), header.end(), [](uchar b) { return b >= 0x80; }))
+        return isMacHeader(LineStart(line).view());
+    return header.back() == ']'
+           && std::all_of(MacDashPositions.begin(), MacDashPositions.end(),
+                          [header](int position) { return header[size_t(position)] == '-'; });
+}
+
+bool MyIPAddr(std::span<const uchar> line, AddressField &field)
+{
+    return readAddressField(LineStart(line).view(), field);
+}
 
 QString MyOctet(QStringView group)
 {
-    const std::vector<char32_t> chars = codePoints(group);
+    const QList<uint> chars = group.toUcs4();
     if (qsizetype(chars.size()) > AddressFieldWidth + 1) // never from MyIPAddr
         return group.toString();
     AddressField aligned;
-    appendOctet(aligned, {chars.data(), chars.size()});
+    appendOctet(aligned, {reinterpret_cast<const char32_t *>(chars.constData()), size_t(chars.size())});
     return toQString(aligned.view());
 }
 
 bool MyMacAddr(QStringView line, QString &currentMac)
 {
-    const std::vector<char32_t> chars = codePoints(line);
-    if (!MyMacAddr(std::span<const char32_t>(chars)))
+    const LineStart start(line);
+    if (!isMacHeader(start.view()))
         return false;
-    currentMac = toQString({chars.data() + 1, size_t(MacHeaderLength - 2)});
+    currentMac = toQString({start.chars.data() + 1, size_t(MacHeaderLength - 2)});
     return true;
 }
 
 bool MyIPAddr(QStringView line, QString &address)
 {
-    const std::vector<char32_t> chars = codePoints(line);
     AddressField field;
-    if (!MyIPAddr(std::span<const char32_t>(chars), field))
+    if (!readAddressField(LineStart(line).view(), field))
         return false;
     address = toQString(field.view());
     return true;

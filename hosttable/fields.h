@@ -12,13 +12,13 @@
 namespace kelto {
 
 // The field methods that turn configuration file lines into host row fields. They read
-// lines in the width the scan holds them (bytes or code points) and count characters.
+// lines as the scan holds them, in UTF-8, and count characters (code points).
 
 // A MAC header is a line with "[" at column 1, "-" at columns 4, 7, 10, 13 and 16 and
 // "]" at column 19, at the very start of the line; anything may follow. Its MAC is the
 // 17 characters between the brackets.
 inline constexpr qsizetype MacHeaderLength = 19;
-template <typename Char> bool MyMacAddr(std::span<const Char> line);
+bool MyMacAddr(std::span<const uchar> line);
 
 // An address field: at most AddressFieldMaxLength code points.
 struct AddressField
@@ -34,7 +34,7 @@ struct AddressField
 // spaces followed it. Returns false, leaving `field` unspecified, when the value holds
 // exactly one or two dots in its first 15 characters: such a value has no fourth octet
 // to align.
-template <typename Char> bool MyIPAddr(std::span<const Char> line, AddressField &field);
+bool MyIPAddr(std::span<const uchar> line, AddressField &field);
 
 // Right-aligns one octet group ("1." becomes "  1.", "16." becomes " 16."). Groups of
 // any length other than 2 or 3 are returned unchanged.

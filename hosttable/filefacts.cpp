@@ -12,11 +12,6 @@ constexpr QLatin1StringView SettingsSection("settings");
 constexpr QLatin1StringView PoolKeyPrefix("IPPOOL_");
 constexpr QLatin1StringView ServerAddressKey("IPADDR");
 
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
 QStringView skipBlanks(QStringView text)
 {
     while (!text.isEmpty() && isBlank(text.front()))

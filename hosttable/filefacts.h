@@ -2,6 +2,7 @@
 
 #include "ipv4.h"
 #include "mac.h"
+#include "text.h"
 
 #include <QHash>
 #include <QString>
@@ -132,14 +133,12 @@ public:
     // Whether takeLine() has anything to read in `line`, which it is not yet given: in a
     // client section only an address key matters, which comes after blanks at most.
     // Nearly every line of a large file is passed over this way, unconverted.
-    template <typename Char> bool needsLine(std::span<const Char> line) const
+    bool needsLine(std::span<const uchar> line) const
     {
-        if (!m_inClientSection || (!line.empty() && line[0] == Char('[')))
+        if (!m_inClientSection || (!line.empty() && line[0] == '['))
             return true;
-        const auto key = std::find_if(line.begin(), line.end(),
-                                      [](Char c) { return c != Char(' ') && c != Char('\t'); });
-        return key != line.end()
-               && (*key == Char('I') || *key == Char('i') || *key == Char('L') || *key == Char('l'));
+        const auto key = std::find_if_not(line.begin(), line.end(), isBlank<uchar>);
+        return key != line.end() && (foldAscii(*key) == 'i' || foldAscii(*key) == 'l');
     }
     void takeHostNameBeforeAddress(HostNameBeforeAddress note)
     {

@@ -2,8 +2,7 @@
 
 #include "vectorscan.h"
 
-#include <QStringDecoder>
-
+#include <cstring>
 
 namespace kelto {
 
@@ -11,57 +10,98 @@ namespace {
 
 constexpr QByteArrayView Utf8ByteOrderMark("\xEF\xBB\xBF");
 
-void appendCodePoints(std::vector<char32_t> &out, QStringView text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
-        else if (QChar::isSurrogate(c))
-            c = QChar::ReplacementCharacter;
-        out.push_back(c);
-    }
-}
-
-// The code points of valid UTF-8, or nothing when `bytes` are not valid UTF-8. Decoded a
-// block at a time, each block ending before a byte that starts a character, so that no
-// more than a block is held twice.
-std::optional<std::vector<char32_t>> decodeUtf8(QByteArrayView bytes)
-{
-    constexpr qsizetype Block = qsizetype(1) << 20;
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless
-                                                       | QStringConverter::Flag::ConvertInitialBom);
-    std::vector<char32_t> codePoints;
-    codePoints.reserve(size_t(bytes.size()));
-    while (!bytes.isEmpty()) {
-        qsizetype n = std::min(Block, bytes.size());
-        while (n < bytes.size() && n > 0 && (uchar(bytes[n]) & 0xC0) == 0x80)
-            --n;
-        if (n == 0)
-            n = std::min(Block, bytes.size());
-        const QString part = decoder(bytes.first(n));
-        if (decoder.hasError())
-            return std::nullopt;
-        appendCodePoints(codePoints, part);
-        bytes = bytes.sliced(n);
-    }
-    codePoints.shrink_to_fit();
-    return codePoints;
-}
-
-template <typename Char> qsizetype afterLastLineEnd(const Char *chars, qsizetype size)
+qsizetype afterLastLineEnd(const char *chars, qsizetype size)
 {
     while (size > 0 && chars[size - 1] != '\n' && chars[size - 1] != '\r')
         --size;
     return size;
 }
 
+// Reads Windows-1252: one character per byte.
+struct Windows1252
+{
+    static char32_t next(const uchar *&p, const uchar *)
+    {
+        return windows1252CodePoint(*p++);
+    }
+};
+
+// Reads UTF-16 in either byte order, malformed input as the web's UTF-16 decoder has it:
+// a lone surrogate is a replacement character, and so is an odd byte at the end, or a
+// lead surrogate and the odd byte after it together.
+template <bool LittleEndian> struct Utf16
+{
+    static char16_t unitAt(const uchar *p)
+    {
+        return LittleEndian ? char16_t(p[0] | p[1] << 8) : char16_t(p[0] << 8 | p[1]);
+    }
+    static char32_t next(const uchar *&p, const uchar *end)
+    {
+        if (end - p < 2) { // the odd byte at the end
+            p = end;
+            return QChar::ReplacementCharacter;
+        }
+        const char16_t unit = unitAt(p);
+        p += 2;
+        if (!QChar::isSurrogate(unit))
+            return unit;
+        if (QChar::isHighSurrogate(unit) && end - p >= 2 && QChar::isLowSurrogate(unitAt(p))) {
+            const char16_t low = unitAt(p);
+            p += 2;
+            return QChar::surrogateToUcs4(unit, low);
+        }
+        if (QChar::isHighSurrogate(unit) && end - p == 1)
+            p = end;
+        return QChar::ReplacementCharacter;
+    }
+};
+
+// Converts the text from `start` on to UTF-8 in the same memory, read by `Encoding`; the
+// bytes before `start` (a byte order mark) go. The input is first moved to the end of a
+// buffer just large enough that the UTF-8 written from the front never overtakes the
+// input still to be read; the system grows a large buffer without copying it, so the
+// conversion costs no second copy of the file. Stops before a character whose UTF-8
+// would end past `mostBytes`; returns whether all of it was converted.
+template <typename Encoding>
+bool convertToUtf8(QByteArray &bytes, qsizetype start, qint64 mostBytes)
+{
+    const auto *begin = reinterpret_cast<const uchar *>(bytes.constData());
+    const uchar *end = begin + bytes.size();
+    // Pass one: how long the UTF-8 is, and how far it runs ahead of the input.
+    qint64 written = 0;
+    qint64 ahead = 0;
+    const uchar *stop = begin + start;
+    while (stop != end) {
+        const uchar *p = stop;
+        const qint64 length = utf8Length(Encoding::next(p, end));
+        if (written + length > mostBytes)
+            break;
+        written += length;
+        stop = p;
+        ahead = std::max(ahead, written - (stop - begin));
+    }
+    const bool whole = stop == end;
+    const qsizetype input = stop - begin;
+    const qsizetype room = input + qsizetype(ahead);
+    // Pass two: convert, reading from where the input lies once moved.
+    bytes.resize(std::max(room, bytes.size()));
+    char *data = bytes.data();
+    std::memmove(data + ahead, data, size_t(input));
+    const auto *p = reinterpret_cast<const uchar *>(data + ahead + start);
+    const auto *inputEnd = reinterpret_cast<const uchar *>(data + ahead + input);
+    char *out = data;
+    while (p != inputEnd)
+        out = appendUtf8(out, Encoding::next(p, inputEnd));
+    bytes.truncate(out - data);
+    bytes.squeeze();
+    return whole;
+}
+
 } // namespace
 
-FileText FileText::decode(QByteArray bytes, qint64 sizeLimit, bool &tooLarge, bool cutShort)
+FileText FileText::decode(QByteArray bytes, bool &tooLarge, bool cutShort)
 {
     FileText text;
-    bool decoded = false;
     const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
     // The line that a cut ended is dropped anyway; dropped first, a character it split
     // cannot make the whole text look like another encoding. A line end byte is never
@@ -69,44 +109,26 @@ FileText FileText::decode(QByteArray bytes, qint64 sizeLimit, bool &tooLarge, bo
     if (cutShort && !utf16)
         bytes.truncate(afterLastLineEnd(bytes.constData(), bytes.size()));
     const auto *begin = reinterpret_cast<const uchar *>(bytes.constData());
+    bool whole = true;
     if (utf16) {
-        // What Windows editors call "Unicode". Malformed input as the web's UTF-16
-        // decoder has it: a lone surrogate is a replacement character, and so is an odd
-        // byte at the end, or a lead surrogate and the odd byte after it together.
-        const bool littleEndian = bytes[0] == '\xFF';
-        if (bytes.size() % 2 == 1 && bytes.size() >= 5) {
-            const qsizetype unit = bytes.size() - 3;
-            const auto high = uchar(bytes[littleEndian ? unit + 1 : unit]);
-            if (high >= 0xD8 && high <= 0xDB)
-                bytes.chop(1);
-        }
-        QStringDecoder decoder(littleEndian ? QStringConverter::Utf16LE
-                                            : QStringConverter::Utf16BE,
-                               QStringConverter::Flag::Stateless);
-        const QString utf16 = decoder(bytes);
-        bytes = QByteArray();
-        text.m_codePoints.reserve(size_t(utf16.size()));
-        appendCodePoints(text.m_codePoints, utf16);
-        decoded = true;
-    } else if (!vectorscan::isAscii(begin, begin + bytes.size())) {
-        text.m_ascii = false;
-        const QByteArrayView utf8 = bytes.startsWith(Utf8ByteOrderMark)
-                                        ? QByteArrayView(bytes).sliced(Utf8ByteOrderMark.size())
-                                        : QByteArrayView(bytes);
-        if (auto codePoints = decodeUtf8(utf8)) {
-            text.m_codePoints = std::move(*codePoints);
-            bytes = QByteArray();
-            decoded = true;
-        }
-    }
-    if (!decoded) {
+        // What Windows editors call "Unicode".
+        whole = bytes[0] == '\xFF' ? convertToUtf8<Utf16<true>>(bytes, 2, MostTextBytes)
+                                   : convertToUtf8<Utf16<false>>(bytes, 2, MostTextBytes);
+    } else if (vectorscan::isAscii(begin, begin + bytes.size())) {
         text.m_bytes = std::move(bytes);
         return text;
+    } else if (bytes.isValidUtf8()) {
+        if (bytes.startsWith(Utf8ByteOrderMark))
+            bytes.remove(0, Utf8ByteOrderMark.size()); // moves no byte: the text starts later
+    } else {
+        whole = convertToUtf8<Windows1252>(bytes, 0, MostTextBytes);
     }
-    const auto mostCodePoints = size_t(sizeLimit / qint64(sizeof(char32_t)));
-    if (text.m_codePoints.size() > mostCodePoints) {
+    text.m_bytes = std::move(bytes);
+    text.m_ascii = vectorscan::isAscii(reinterpret_cast<const uchar *>(text.m_bytes.constData()),
+                                       reinterpret_cast<const uchar *>(text.m_bytes.constData())
+                                           + text.m_bytes.size());
+    if (!whole) {
         tooLarge = true;
-        text.m_codePoints.resize(mostCodePoints);
         text.cutAfterLastLineEnd();
     }
     return text;
@@ -115,16 +137,15 @@ FileText FileText::decode(QByteArray bytes, qint64 sizeLimit, bool &tooLarge, bo
 FileText FileText::fromString(QStringView string)
 {
     FileText text;
-    appendCodePoints(text.m_codePoints, string);
+    text.m_bytes = string.toUtf8();
+    const auto *begin = reinterpret_cast<const uchar *>(text.m_bytes.constData());
+    text.m_ascii = vectorscan::isAscii(begin, begin + text.m_bytes.size());
     return text;
 }
 
 void FileText::cutAfterLastLineEnd()
 {
-    if (isBytes())
-        m_bytes.truncate(afterLastLineEnd(m_bytes.constData(), m_bytes.size()));
-    else
-        m_codePoints.resize(size_t(afterLastLineEnd(m_codePoints.data(), size())));
+    m_bytes.truncate(afterLastLineEnd(m_bytes.constData(), m_bytes.size()));
 }
 
 } // namespace kelto

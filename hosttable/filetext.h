@@ -5,63 +5,50 @@
 
 #include <array>
 #include <span>
-#include <vector>
 
 namespace kelto {
 
-// The characters of a configuration file, held once in memory, one unit per character
-// (code point), so that a column is an index: the file's own bytes when each byte is a
-// character (ASCII, or Windows-1252, the server's ANSI code page), and code points
-// (UTF-32) for UTF-8 with other characters than ASCII and for UTF-16.
+// The most text a scan holds: rows find their fields in it by 32-bit positions.
+inline constexpr qint64 MostTextBytes = qint64(4) << 30;
+
+// The characters of a configuration file, held once in memory as UTF-8, whatever the
+// file's encoding: UTF-8 byte order is code point order, so rows sort and compare on
+// these bytes, and a column is counted by the bytes that start a character.
 class FileText
 {
 public:
     FileText() = default;
 
-    // Decides the encoding of `bytes`: UTF-16 when they start with its byte order mark
-    // (either order), UTF-8 when they are valid UTF-8 (a byte order mark dropped),
-    // otherwise Windows-1252. Text that would take more than `sizeLimit` bytes of memory
-    // once decoded is cut to the whole lines within the limit, and `tooLarge` is set.
-    // `cutShort` bytes are the start of a longer input: the encoding is decided without
-    // the part of a line at their end.
-    static FileText decode(QByteArray bytes, qint64 sizeLimit, bool &tooLarge,
-                           bool cutShort = false);
+    // Decides the encoding of `bytes` and converts them to UTF-8 in their own memory:
+    // UTF-16 when they start with its byte order mark (either order), UTF-8 when they are
+    // valid UTF-8 (a byte order mark dropped), otherwise Windows-1252. When the UTF-8
+    // would pass MostTextBytes, the text is cut to the whole lines within it and
+    // `tooLarge` is set. `cutShort` bytes are the start of a longer input: the encoding is
+    // decided without the part of a line at their end.
+    static FileText decode(QByteArray bytes, bool &tooLarge, bool cutShort = false);
+
+    // Text that did not come from a file, for tests.
+    static FileText fromString(QStringView text);
 
     // Drops what follows the last line end: the part of a line that a read cut short.
     void cutAfterLastLineEnd();
 
-    // Text held as code points, for tests and for text that did not come from a file.
-    static FileText fromString(QStringView text);
-
-    bool isBytes() const { return m_codePoints.empty(); }
-    // Bytes that are all ASCII, which UTF-8 writes as they are.
+    // Whether every character is ASCII: a column is then a byte.
     bool isAscii() const { return m_ascii; }
     std::span<const uchar> bytes() const
     {
         return {reinterpret_cast<const uchar *>(m_bytes.constData()), size_t(m_bytes.size())};
     }
-    std::span<const char32_t> codePoints() const { return m_codePoints; }
-    qsizetype size() const
-    {
-        return isBytes() ? m_bytes.size() : qsizetype(m_codePoints.size());
-    }
-
-    // Calls f with the characters as a span of uchar or of char32_t.
-    template <typename F> decltype(auto) visit(F &&f) const
-    {
-        return isBytes() ? f(bytes()) : f(codePoints());
-    }
+    qsizetype size() const { return m_bytes.size(); }
 
 private:
-    QByteArray m_bytes; // ASCII or Windows-1252
-    std::vector<char32_t> m_codePoints;
+    QByteArray m_bytes;
     bool m_ascii = true;
 };
 
-// The code point of a character of the text: a byte is a Windows-1252 character (the
-// five bytes that code page leaves undefined keep their Latin-1 code points, as Windows
-// itself decodes them, so nothing read is lost). Windows-1252 differs from Latin-1 only
-// at 0x80-0x9F.
+// The code point of a Windows-1252 byte. The five bytes that code page leaves undefined
+// keep their Latin-1 code points, as Windows itself decodes them, so nothing read is
+// lost. Windows-1252 differs from Latin-1 only at 0x80-0x9F.
 constexpr char32_t windows1252CodePoint(uchar byte)
 {
     constexpr std::array<char16_t, 32> High = {
@@ -72,25 +59,11 @@ constexpr char32_t windows1252CodePoint(uchar byte)
     };
     return byte >= 0x80 && byte < 0xA0 ? High[byte - 0x80] : byte;
 }
-inline char32_t codePointOf(uchar c)
-{
-    return c < 0x80 ? c : windows1252CodePoint(c);
-}
-inline char32_t codePointOf(char32_t c)
-{
-    return c;
-}
 
-// Appends the UTF-16 of a code point; returns the end.
-constexpr char16_t *appendUtf16(char16_t *out, char32_t c)
+// The number of UTF-8 bytes of a code point.
+constexpr qsizetype utf8Length(char32_t c)
 {
-    if (c < 0x10000) {
-        *out++ = char16_t(c);
-    } else {
-        *out++ = QChar::highSurrogate(c);
-        *out++ = QChar::lowSurrogate(c);
-    }
-    return out;
+    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
 }
 
 // The UTF-8 of a code point; returns the end.
@@ -112,24 +85,6 @@ constexpr char *appendUtf8(char *out, char32_t c)
         *out++ = char(0x80 | (c & 0x3F));
     }
     return out;
-}
-
-// Characters of the text as a QString, for the parts of Kelto that work in Qt's text.
-// `text` becomes the characters; a buffer given line after line keeps its memory.
-template <typename Char> void assignQString(std::span<const Char> chars, QString &text)
-{
-    text.resize(qsizetype(chars.size()) * 2);
-    auto *out = reinterpret_cast<char16_t *>(text.data());
-    for (const Char c : chars)
-        out = appendUtf16(out, codePointOf(c));
-    text.truncate(out - reinterpret_cast<const char16_t *>(text.constData()));
-}
-
-template <typename Char> QString toQString(std::span<const Char> chars)
-{
-    QString text;
-    assignQString(chars, text);
-    return text;
 }
 
 } // namespace kelto

@@ -16,15 +16,10 @@ namespace kelto {
 class HostRow
 {
 public:
-    QStringView text() const { return QStringView(m_units.data(), m_end.mac); }
+    QStringView text() const { return QStringView(m_units.data(), m_end); }
     qsizetype size() const { return m_size; } // in characters
 
-    QStringView address() const { return text().first(m_end.address); }
-    // The host name as the row holds it, cut to 83 characters, without the padding.
-    QStringView hostName() const
-    {
-        return text().sliced(m_end.address + 1, m_end.hostName - m_end.address - 1);
-    }
+    QStringView address() const { return text().first(m_addressEnd); }
     QStringView mac() const { return text().sliced(m_macStart); }
 
     // The characters from `position` on, at most `n` of them (n < 0: to the end); empty
@@ -39,17 +34,13 @@ public:
     QStringView shownMac() const { return columns(ShownMacPosition); }
 
 private:
-    friend class HostTable;
+    friend struct QtTextSink; // composes the row
 
-    // UTF-16: each character takes at most two units.
+    // UTF-16: each character takes at most two units. Positions count units.
     std::array<char16_t, 2 * RowMaxLength> m_units;
-    struct Ends
-    {
-        qsizetype address = 0;
-        qsizetype hostName = 0; // the end of the name itself, before its padding
-        qsizetype mac = 0; // the end of the row
-    } m_end;
+    qsizetype m_addressEnd = 0;
     qsizetype m_macStart = 0;
+    qsizetype m_end = 0;
     qsizetype m_size = 0;
 };
 

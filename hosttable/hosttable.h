@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelto {
@@ -24,6 +26,10 @@ struct RowRange
 // by code point once sorted, and the rows that repeat the address field of the row
 // before them. The table keeps the file's text; a row is a small record of where its
 // host name and MAC stand in that text, with its address field coded as a number.
+//
+// The class is defined in three files: hosttable.cpp (records and their order),
+// tablemarks.cpp (the marks of repeated addresses, and the rows a search keeps) and
+// rowtext.cpp (a row's text, composed in one place for every output).
 class HostTable
 {
 public:
@@ -41,7 +47,7 @@ public:
     static constexpr qsizetype RowMaxUtf8 = 4 * RowMaxLength;
     char *appendRowUtf8(qsizetype index, char *out) const;
     // Whether columns 13-15 of row `index` equal `hostNumber`, three characters.
-    bool hostNumberEquals(qsizetype index, std::u32string_view hostNumber) const;
+    bool hostNumberEquals(qsizetype index, QStringView hostNumber) const;
 
     // Calls f(index, repeated) for every row in table order.
     template <typename F> void forEachIndex(F &&f) const;
@@ -56,9 +62,10 @@ public:
     const std::vector<RowRange> &repeatedRows() const { return m_repeated; }
     bool isRepeated(qsizetype index) const;
 
-    // Adds a row: its address field, and the host name (cut to 83 characters) and MAC
-    // (17 characters, or none when `mac` is 0) at their positions in the text, and the
-    // LeaseEnd= line of its client section (-1 for none).
+    // Adds a row: its address field, and the host name (`hostNameLength` bytes of the
+    // text, cut to 83 characters) and MAC (17 characters, or none when `mac` is 0) at
+    // their byte positions in the text, and the LeaseEnd= line of its client section (-1
+    // for none).
     void append(const AddressField &address, qsizetype hostName, qsizetype hostNameLength,
                 qsizetype mac, qsizetype leaseLine = -1);
     // The LeaseEnd= line of a client section read after rows of it were added: rows from
@@ -91,23 +98,28 @@ private:
     struct Record
     {
         quint64 key; // of the row's first 15 characters, when they have the usual form
-        quint32 hostName; // position in the text
-        quint32 mac; // position in the text; 0 for none (a MAC follows a "[")
-        quint32 otherAddress : 24; // 1 + index in m_otherAddresses; 0 when the key is the field
-        quint32 hostNameLength : 8;
+        quint32 hostName; // byte position in the text
+        quint32 mac; // byte position in the text; 0 for none (a MAC follows a "[")
+        quint32 otherAddress : 23; // 1 + index in m_otherAddresses; 0 when the key is the field
+        quint32 hostNameLength : 9; // in bytes: 83 characters take at most 332
         quint32 leaseLine; // 1 + position of its section's LeaseEnd= line in the text; 0: none
     };
-    static constexpr quint32 MostOtherAddresses = (quint32(1) << 24) - 1;
-    using RowChars = std::array<char32_t, RowMaxLength>;
+    static constexpr quint32 MostOtherAddresses = (quint32(1) << 23) - 1;
+    // A row's text in UTF-8.
+    using RowUtf8 = std::array<char, RowMaxUtf8>;
 
+    static quint64 keyOf(const AddressField &field);
     void prefetchRow(qsizetype index) const;
     void prefetchText(const Record &record) const;
-    static quint64 keyOf(const AddressField &field);
+    // Hands the parts of a row's text, in order, to `sink` (see rowtext.cpp).
+    template <typename Sink> void composeRow(const Record &record, Sink &sink) const;
     HostRow rowOf(const Record &record) const;
-    qsizetype rowChars(const Record &record, RowChars &chars) const;
+    std::string_view rowUtf8(const Record &record, RowUtf8 &utf8) const;
+    // The UTF-8 of the row's address field, its first 15 characters.
+    std::string addressColumns(const Record &record) const;
     // The first 15 characters of a row coded as a key, or NoKey when they are not of the
-    // usual form; `chars` receives them then.
-    quint64 addressGroup(const Record &record, RowChars &chars) const;
+    // usual form; `first` receives their UTF-8 then.
+    quint64 addressGroup(const Record &record, std::string &first) const;
     bool rowLess(const Record &a, const Record &b) const;
     bool sameAddressField(const Record &a, const Record &b) const;
     void sortRunsOfEqualKeys(std::vector<Record>::iterator begin, std::vector<Record>::iterator end);

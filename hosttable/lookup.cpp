@@ -21,11 +21,9 @@ QString alignHostNumber(const QString &typed)
 
 LookupResult lookup(const HostTable &table, const QString &hostNumber)
 {
-    const QList<uint> number = hostNumber.toUcs4();
-    if (number.size() == HostNumberWidth) {
-        const std::u32string wanted(number.begin(), number.end());
+    if (QStringView(hostNumber).toUcs4().size() == HostNumberWidth) {
         for (qsizetype i = 0; i < table.size(); ++i) {
-            if (table.hostNumberEquals(i, wanted))
+            if (table.hostNumberEquals(i, hostNumber))
                 return {fieldsOf(table.row(i)), i};
         }
     }

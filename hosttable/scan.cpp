@@ -20,7 +20,6 @@ namespace {
 constexpr std::string_view AddressKey = "IPADDR=";
 constexpr std::string_view HostNameKey = "hostname="; // any letter case
 constexpr std::string_view HttpSettings = "[HTTP";
-constexpr qsizetype IgnoredKeyPosition = 1; // column 2: behind a comment character
 constexpr qsizetype AddressValuePosition = 7; // column 8, where an address value is read
 constexpr qsizetype HostNameValuePosition = 9; // column 10: just after "hostname="
 
@@ -36,20 +35,20 @@ struct LineKeys
 // Where a key of a line counts: its first occurrence, unless that stands at column 2
 // (behind a comment character) or right after a letter, a digit or "_", where it ends
 // a longer key such as DEFAULTIPADDR= of the DNS settings.
-template <typename Char> qsizetype countedKey(std::span<const Char> line, qsizetype at)
+qsizetype countedKey(std::span<const uchar> line, qsizetype at)
 {
-    if (at == IgnoredKeyPosition || (at > 0 && isAsciiWordCharacter(line[size_t(at - 1)])))
+    if (at > 0 && (columnOffset(line, 1) == at || isAsciiWordCharacter(line[size_t(at - 1)])))
         return -1;
     return at;
 }
 
 // Takes a character of a line that may end a key: "=" ends both keys, and "[" starts
 // "[HTTP". `at` is its position in the line; only a key's first occurrence counts.
-template <typename Char> void noteKeyEnd(std::span<const Char> line, qsizetype at, LineKeys &keys)
+void noteKeyEnd(std::span<const uchar> line, qsizetype at, LineKeys &keys)
 {
     constexpr auto AddressKeyEnd = qsizetype(AddressKey.size() - 1);
     constexpr auto HostNameKeyEnd = qsizetype(HostNameKey.size() - 1);
-    if (line[size_t(at)] == Char('[')) {
+    if (line[size_t(at)] == '[') {
         keys.httpSettings = keys.httpSettings || startsWithKey(line.subspan(size_t(at)), HttpSettings, false);
         return;
     }
@@ -63,32 +62,49 @@ template <typename Char> void noteKeyEnd(std::span<const Char> line, qsizetype a
 
 // Whether a line holds the key LeaseEnd= (any letter case, blanks before it and around
 // "="), as the facts read it; only the lines that start so are converted to be read.
-template <typename Char> bool isLeaseEndLine(std::span<const Char> line)
+bool isLeaseEndLine(std::span<const uchar> line)
 {
     constexpr std::string_view Key = "leaseend";
-    auto c = line.begin();
-    const auto skipBlanks = [&] {
-        while (c != line.end() && (*c == Char(' ') || *c == Char('\t')))
-            ++c;
-    };
-    skipBlanks();
+    auto c = std::find_if_not(line.begin(), line.end(), isBlank<uchar>);
     for (const char k : Key) {
-        if (c == line.end() || (*c | 0x20) != Char(k))
+        if (c == line.end() || foldAscii(*c) != uchar(k))
             return false;
         ++c;
     }
-    skipBlanks();
-    return c != line.end() && *c == Char('=');
+    c = std::find_if_not(c, line.end(), isBlank<uchar>);
+    return c != line.end() && *c == '=';
+}
+
+// A line for Qt's text: `text` becomes its characters, in the memory it holds already.
+void assignUtf8(std::span<const uchar> utf8, QString &text)
+{
+    text.resize(qsizetype(utf8.size()));
+    auto *out = reinterpret_cast<char16_t *>(text.data());
+    for (const uchar *p = utf8.data(), *end = p + utf8.size(); p != end;) {
+        const char32_t c = nextCodePoint(p);
+        if (c < 0x10000) {
+            *out++ = char16_t(c);
+        } else {
+            *out++ = QChar::highSurrogate(c);
+            *out++ = QChar::lowSurrogate(c);
+        }
+    }
+    text.truncate(out - reinterpret_cast<const char16_t *>(text.constData()));
+}
+
+QString toQString(std::span<const uchar> utf8)
+{
+    return QString::fromUtf8(reinterpret_cast<const char *>(utf8.data()), qsizetype(utf8.size()));
 }
 
 // Reads the lines of the file's text into the host table, and the facts when asked for.
 // A line ends at CRLF, LF or a lone CR; a last line without a terminator counts too.
 // Every other character, NUL included, is part of its line.
-template <typename Char> class LineScan
+class LineScan
 {
 public:
-    LineScan(std::span<const Char> text, HostTable &table, FileFacts *facts)
-        : m_text(text), m_table(table)
+    LineScan(const FileText &text, HostTable &table, FileFacts *facts)
+        : m_text(text.bytes()), m_ascii(text.isAscii()), m_table(table)
     {
         if (facts)
             m_facts.emplace(*facts);
@@ -98,23 +114,23 @@ public:
     // line finds its end and the characters that keys end in, which are rare.
     std::optional<ScanFailure> run()
     {
-        const Char *begin = m_text.data();
-        const Char *end = begin + m_text.size();
-        for (const Char *p = begin; p != end;) {
+        const uchar *begin = m_text.data();
+        const uchar *end = begin + m_text.size();
+        for (const uchar *p = begin; p != end;) {
             LineKeys keys;
-            const Char *lineEnd = p;
+            const uchar *lineEnd = p;
             for (;;) {
-                lineEnd = vectorscan::findAnyOf(lineEnd, end, Char('\n'), Char('\r'), Char('='), Char('['));
-                if (lineEnd == end || *lineEnd == Char('\n') || *lineEnd == Char('\r'))
+                lineEnd = vectorscan::findAnyOf(lineEnd, end, '\n', '\r', '=', '[');
+                if (lineEnd == end || *lineEnd == '\n' || *lineEnd == '\r')
                     break;
-                noteKeyEnd(std::span<const Char>(p, end), lineEnd - p, keys);
+                noteKeyEnd(std::span<const uchar>(p, end), lineEnd - p, keys);
                 ++lineEnd;
             }
             if (!take(p - begin, lineEnd - p, keys))
                 return m_failure;
             p = lineEnd;
             if (p != end)
-                p += *p == Char('\r') && p + 1 != end && p[1] == Char('\n') ? 2 : 1;
+                p += *p == '\r' && p + 1 != end && p[1] == '\n' ? 2 : 1;
         }
         return std::nullopt;
     }
@@ -134,11 +150,11 @@ public:
 private:
     bool take(qsizetype start, qsizetype length, LineKeys keys)
     {
-        const std::span<const Char> line = m_text.subspan(size_t(start), size_t(length));
+        const std::span<const uchar> line = m_text.subspan(size_t(start), size_t(length));
         ++m_lineNumber;
         // The HTTP settings are passed over up to the next section, where reading goes
         // on: client sections may follow them.
-        if (m_inHttpSettings && (line.empty() || line[0] != Char('['))) {
+        if (m_inHttpSettings && (line.empty() || line[0] != '[')) {
             if (m_facts && m_facts->needsLine(line))
                 m_facts->takeLine(m_lineNumber, qtText(line), false);
             return true;
@@ -150,14 +166,14 @@ private:
             m_currentMac = start + 1;
             m_macHeaderSincePending = true;
         }
-        if (!line.empty() && line[0] == Char('['))
+        if (!line.empty() && line[0] == '[')
             startSection(macHeader);
         else if (m_inClientSection && isLeaseEndLine(line))
             takeLeaseEndLine(start);
         keys.address = keys.address < 0 ? -1 : countedKey(line, keys.address);
         keys.hostName = keys.hostName < 0 ? -1 : countedKey(line, keys.hostName);
         if (m_facts && macHeader)
-            m_facts->takeMacHeader(m_lineNumber, qtText(line.subspan(1, MacFieldWidth)));
+            m_facts->takeMacHeader(m_lineNumber, qtText(line.subspan(1, size_t(offsetOf(line.subspan(1), MacFieldWidth)))));
         else if (m_facts && m_facts->needsLine(line))
             m_facts->takeLine(m_lineNumber, qtText(line), keys.address >= 0);
 
@@ -169,14 +185,12 @@ private:
         return true;
     }
 
-    bool takeAddressLine(std::span<const Char> line, qsizetype keyPosition)
+    bool takeAddressLine(std::span<const uchar> line, qsizetype keyPosition)
     {
         if (m_pendingAddress)
             addPendingRow();
         if (m_facts) {
-            const auto value = line.size() > size_t(AddressValuePosition)
-                                   ? line.subspan(AddressValuePosition)
-                                   : std::span<const Char>();
+            const auto value = line.subspan(size_t(offsetOf(line, AddressValuePosition)));
             m_facts->takeAddressLine(m_lineNumber, keyPosition,
                                      withoutTrailingSpaces(qtText(cutAtSemicolon(value))));
         }
@@ -198,16 +212,17 @@ private:
         return true;
     }
 
-    void takeHostNameLine(qsizetype start, std::span<const Char> line)
+    void takeHostNameLine(qsizetype start, std::span<const uchar> line)
     {
         // The value is read from column 10 whatever column the key stands at.
-        const auto name = cutAtSemicolon(line.subspan(HostNameValuePosition));
+        const qsizetype nameStart = offsetOf(line, HostNameValuePosition);
+        const auto value = cutAtSemicolon(line.subspan(size_t(nameStart)));
         if (m_facts && m_inClientSection && !m_sectionHasAddress)
             m_nameBeforeAddress = HostNameBeforeAddress{
-                m_lineNumber, withoutTrailingSpaces(qtText(name)).toString(), {}, {}};
+                m_lineNumber, withoutTrailingSpaces(qtText(value)).toString(), {}, {}};
         if (!m_pendingAddress)
             return;
-        m_table.append(m_address, start + HostNameValuePosition, qsizetype(name.size()),
+        m_table.append(m_address, start + nameStart, qsizetype(value.size()),
                        m_currentMac, m_pendingLeaseLine);
         m_pendingAddress = false;
         m_currentMac = 0;
@@ -261,14 +276,22 @@ private:
         noteRowOfNameBeforeAddress();
     }
 
-    // A line for the facts, as Qt's text, in a buffer used line after line.
-    QStringView qtText(std::span<const Char> chars)
+    // Where the character at `column` of a line starts: the column itself when the text
+    // is ASCII.
+    qsizetype offsetOf(std::span<const uchar> line, qsizetype column) const
     {
-        assignQString(chars, m_line);
+        return m_ascii ? std::min(column, qsizetype(line.size())) : columnOffset(line, column);
+    }
+
+    // A line for the facts, as Qt's text, in a buffer used line after line.
+    QStringView qtText(std::span<const uchar> chars)
+    {
+        assignUtf8(chars, m_line);
         return m_line;
     }
 
-    std::span<const Char> m_text;
+    std::span<const uchar> m_text;
+    bool m_ascii;
     HostTable &m_table;
     std::optional<FactsReader> m_facts;
     std::optional<ScanFailure> m_failure;
@@ -293,9 +316,6 @@ private:
     QString m_line;
 };
 
-// The most a scan holds: rows find their fields by 32-bit positions in the text.
-constexpr qint64 MostTextBytes = DefaultSizeLimit;
-
 // Scans the text of a whole file, or of the part of it read before `endedBy`.
 ScanResult scanText(FileText text, ScanScope scope, const std::optional<ScanFailure> &endedBy)
 {
@@ -303,29 +323,26 @@ ScanResult scanText(FileText text, ScanScope scope, const std::optional<ScanFail
     result.table = HostTable(std::move(text));
     const bool withFacts = scope == ScanScope::TableAndFacts || scope == ScanScope::RowsAndFacts;
     const bool sorted = scope == ScanScope::Table || scope == ScanScope::TableAndFacts;
-    result.table.text().visit([&](auto chars) {
-        LineScan scan(chars, result.table, withFacts ? &result.facts : nullptr);
-        try {
-            result.failure = scan.run();
-            scan.finish(!result.failure && !endedBy, sorted);
-        } catch (const std::bad_alloc &) {
-            result.failure = ScanFailure::outOfMemory();
-        }
-    });
+    LineScan scan(result.table.text(), result.table, withFacts ? &result.facts : nullptr);
+    try {
+        result.failure = scan.run();
+        scan.finish(!result.failure && !endedBy, sorted);
+    } catch (const std::bad_alloc &) {
+        result.failure = ScanFailure::outOfMemory();
+    }
     if (!result.failure)
         result.failure = endedBy;
     return result;
 }
 
-// Decodes and scans bytes read from a file or a device; `endedBy` is how the input
+// Decodes and scans bytes read from a file or a device; their failure is how the input
 // ended when it could not be read to its end.
-ScanResult scanInput(InputBytes input, ScanScope scope, qint64 sizeLimit)
+ScanResult scanInput(InputBytes input, ScanScope scope)
 {
     bool tooLarge = false;
-    FileText text = FileText::decode(std::move(input.bytes), sizeLimit, tooLarge,
-                                     input.failure.has_value());
+    FileText text = FileText::decode(std::move(input.bytes), tooLarge, input.failure.has_value());
     if (tooLarge)
-        input.failure = ScanFailure::tooLarge(sizeLimit);
+        input.failure = ScanFailure::tooLargeOnceConverted();
     if (input.failure)
         text.cutAfterLastLineEnd(); // a line that the end of the input cut short is none
     return scanText(std::move(text), scope, input.failure);
@@ -438,6 +455,19 @@ std::optional<InputBytes> readOneVersion(QFile &file, qint64 sizeLimit)
     return std::nullopt;
 }
 
+// Reads an input with read(limit) and scans what it gave: the one place where the limit
+// is set. The limit counts the input's bytes; a reader refuses an input larger than it
+// from its size, before reading, where it can tell the size (a regular file), and stops
+// one byte past it otherwise. A larger limit than MostTextBytes counts as that.
+template <typename Read> ScanResult readAndScan(ScanScope scope, qint64 sizeLimit, Read read)
+{
+    try {
+        return scanInput(read(std::min(sizeLimit, MostTextBytes)), scope);
+    } catch (const std::bad_alloc &) {
+        return {{}, ScanFailure::outOfMemory(), {}};
+    }
+}
+
 } // namespace
 
 QString ScanFailure::description() const
@@ -466,6 +496,13 @@ ScanFailure ScanFailure::tooLarge(qint64 sizeLimit)
     return {Cause::TooLarge, QStringLiteral("larger than %1, the most that is read").arg(size)};
 }
 
+ScanFailure ScanFailure::tooLargeOnceConverted()
+{
+    return {Cause::TooLarge, QStringLiteral("larger than %1 GiB once converted to UTF-8, the most "
+                                            "a scan can hold")
+                                 .arg(MostTextBytes >> 30)};
+}
+
 ScanFailure ScanFailure::outOfMemory()
 {
     return {Cause::OutOfMemory, QStringLiteral("not enough memory to read the file")};
@@ -473,62 +510,39 @@ ScanFailure ScanFailure::outOfMemory()
 
 ScanResult scanBytes(QByteArray bytes, ScanScope scope, qint64 sizeLimit)
 {
-    sizeLimit = std::min(sizeLimit, MostTextBytes);
-    try {
+    return readAndScan(scope, sizeLimit, [&bytes](qint64 limit) {
         InputBytes input{std::move(bytes), std::nullopt};
-        if (input.bytes.size() > sizeLimit) {
-            input.bytes.truncate(qsizetype(sizeLimit));
-            input.failure = ScanFailure::tooLarge(sizeLimit);
+        if (input.bytes.size() > limit) {
+            input.bytes.truncate(qsizetype(limit));
+            input.failure = ScanFailure::tooLarge(limit);
         }
-        return scanInput(std::move(input), scope, sizeLimit);
-    } catch (const std::bad_alloc &) {
-        return {{}, ScanFailure::outOfMemory(), {}};
-    }
+        return input;
+    });
 }
 
 ScanResult scanDevice(QIODevice &device, ScanScope scope, qint64 sizeLimit)
 {
-    sizeLimit = std::min(sizeLimit, MostTextBytes);
-    try {
+    return readAndScan(scope, sizeLimit, [&device](qint64 limit) {
         const qint64 sizeHint = device.isSequential() ? 0 : device.size() - device.pos();
-        return scanInput(readUpTo(device, sizeLimit, std::min(sizeHint, sizeLimit)), scope,
-                         sizeLimit);
-    } catch (const std::bad_alloc &) {
-        return {{}, ScanFailure::outOfMemory(), {}};
-    }
+        return readUpTo(device, limit, std::min(sizeHint, limit));
+    });
 }
 
 ScanResult scanStandardInput(ScanScope scope, qint64 sizeLimit)
 {
-    sizeLimit = std::min(sizeLimit, MostTextBytes);
-    try {
-        InputBytes input = readStandardInput(sizeLimit);
-        if (input.failure && input.failure->cause == ScanFailure::Cause::TooLarge
-            && input.bytes.isEmpty())
-            return {{}, input.failure, {}};
-        return scanInput(std::move(input), scope, sizeLimit);
-    } catch (const std::bad_alloc &) {
-        return {{}, ScanFailure::outOfMemory(), {}};
-    }
+    return readAndScan(scope, sizeLimit, readStandardInput);
 }
 
 ScanResult scanFile(const QString &path, ScanScope scope, qint64 sizeLimit)
 {
-    sizeLimit = std::min(sizeLimit, MostTextBytes);
     QFile file;
     if (std::optional<ScanFailure> failure = openConfigFile(path, file))
         return {{}, std::move(failure), {}};
-    try {
-        std::optional<InputBytes> input = readOneVersion(file, sizeLimit);
-        if (!input)
-            return {{},
-                    ScanFailure{ScanFailure::Cause::FileChanged,
-                                QStringLiteral("the file kept changing while it was read")},
-                    {}};
-        return scanInput(std::move(*input), scope, sizeLimit);
-    } catch (const std::bad_alloc &) {
-        return {{}, ScanFailure::outOfMemory(), {}};
-    }
+    return readAndScan(scope, sizeLimit, [&file](qint64 limit) {
+        return readOneVersion(file, limit).value_or(InputBytes{
+            {}, ScanFailure{ScanFailure::Cause::FileChanged,
+                            QStringLiteral("the file kept changing while it was read")}});
+    });
 }
 
 } // namespace kelto

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "filefacts.h"
+#include "filetext.h"
 #include "hosttable.h"
 
 #include <QString>
@@ -32,13 +33,15 @@ struct ScanFailure
     QString description() const;
 
     static ScanFailure tooLarge(qint64 sizeLimit);
+    // A file within the limit whose text takes more than MostTextBytes as UTF-8.
+    static ScanFailure tooLargeOnceConverted();
     static ScanFailure outOfMemory();
 };
 
-// The most a scan reads: far above any server's file, and room for ten million clients.
-// It is also the most a scan can read: a row finds its fields in the text by 32-bit
-// positions, so a larger limit counts as this one.
-inline constexpr qint64 DefaultSizeLimit = qint64(4) << 30;
+// The most a scan reads, in bytes of the input: far above any server's file, and room for
+// ten million clients. It is also the most a scan can read: a row finds its fields in the
+// text by 32-bit positions, so a larger limit counts as this one.
+inline constexpr qint64 DefaultSizeLimit = MostTextBytes;
 
 // The result of a scan: the rows read, sorted unless the scope says otherwise, and the
 // rows that repeat an address, which are marked only when the scan completed and sorted.
@@ -69,8 +72,7 @@ ScanResult scanFile(const QString &path, ScanScope scope = ScanScope::Table,
 // Builds the host table from a device opened for reading, from where it stands. The
 // whole file is read as UTF-16 when it starts with a UTF-16 byte order mark, as UTF-8
 // when it is valid UTF-8, otherwise as Windows-1252. Reading stops with a failure once
-// the text would take more than `sizeLimit` bytes; the rows of the lines read up to
-// there stay.
+// more than `sizeLimit` bytes come; the rows of the lines read up to there stay.
 ScanResult scanDevice(QIODevice &device, ScanScope scope = ScanScope::Table,
                       qint64 sizeLimit = DefaultSizeLimit);
 

@@ -6,13 +6,14 @@
 #include <span>
 #include <string_view>
 
-// The text rules of the configuration file, for lines held in any width of character:
-// the scan reads the file's own bytes or its code points, the checks read Qt's text.
+// The text rules of the configuration file, the one home of each: the scan reads lines as
+// the UTF-8 of the file's text, the checks read Qt's text.
 
 namespace kelto {
 
 // ASCII case folding: the server compares its keys that way, and no other character
-// lower-cases to a letter of a key.
+// lower-cases to a letter of a key. For a character of any width: a byte, a UTF-16 unit
+// or a code point.
 template <typename Char> constexpr Char foldAscii(Char c)
 {
     return c >= Char('A') && c <= Char('Z') ? Char(c + 32) : c;
@@ -24,24 +25,33 @@ template <typename Char> constexpr bool isAsciiWordCharacter(Char c)
            || (c >= Char('0') && c <= Char('9')) || c == Char('_');
 }
 
+// A blank of the file: a space or a tab, which may stand around keys and "=".
+template <typename Char> constexpr bool isBlank(Char c)
+{
+    return c == Char(' ') || c == Char('\t');
+}
+inline bool isBlank(QChar c)
+{
+    return isBlank(c.unicode());
+}
+
 // Whether `text` starts with `key`, letter case aside when `foldCase` is set.
-template <typename Char>
-bool startsWithKey(std::span<const Char> text, std::string_view key, bool foldCase)
+inline bool startsWithKey(std::span<const uchar> text, std::string_view key, bool foldCase)
 {
     if (text.size() < key.size())
         return false;
     for (size_t i = 0; i < key.size(); ++i) {
-        const Char c = foldCase ? foldAscii(text[i]) : text[i];
-        if (c != Char(uchar(key[i])))
+        const uchar c = foldCase ? foldAscii(text[i]) : text[i];
+        if (c != uchar(key[i]))
             return false;
     }
     return true;
 }
 
 // `text` up to its first ";", which starts a comment in the server's file.
-template <typename Char> std::span<const Char> cutAtSemicolon(std::span<const Char> text)
+inline std::span<const uchar> cutAtSemicolon(std::span<const uchar> text)
 {
-    return text.first(size_t(std::find(text.begin(), text.end(), Char(';')) - text.begin()));
+    return text.first(size_t(std::find(text.begin(), text.end(), uchar(';')) - text.begin()));
 }
 
 inline QStringView cutAtSemicolon(QStringView text)
@@ -56,6 +66,55 @@ inline QStringView withoutTrailingSpaces(QStringView text)
     while (!text.isEmpty() && text.back() == u' ')
         text.chop(1);
     return text;
+}
+
+// `text` without the blanks at its start and end.
+inline QStringView withoutBlanks(QStringView text)
+{
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+    return text;
+}
+
+// Columns of UTF-8 text count code points: the bytes that are no continuation byte.
+constexpr bool isContinuationByte(uchar byte)
+{
+    return (byte & 0xC0) == 0x80;
+}
+
+// Where the character at 0-based column `column` of a UTF-8 line starts; the line's size
+// when it is shorter.
+inline qsizetype columnOffset(std::span<const uchar> line, qsizetype column)
+{
+    qsizetype at = 0;
+    const auto size = qsizetype(line.size());
+    for (; at < size && column > 0; --column) {
+        ++at;
+        while (at < size && isContinuationByte(line[size_t(at)]))
+            ++at;
+    }
+    return at;
+}
+
+// The number of characters of a UTF-8 text.
+inline qsizetype columnCount(std::span<const uchar> text)
+{
+    return qsizetype(std::count_if(text.begin(), text.end(), [](uchar b) { return !isContinuationByte(b); }));
+}
+
+// The code point that starts at `p` in valid UTF-8, `p` moved past it.
+inline char32_t nextCodePoint(const uchar *&p)
+{
+    const uchar lead = *p++;
+    if (lead < 0x80)
+        return lead;
+    const int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+    char32_t c = lead & (0x3F >> more);
+    for (int i = 0; i < more; ++i)
+        c = c << 6 | (*p++ & 0x3F);
+    return c;
 }
 
 } // namespace kelto

@@ -104,20 +104,15 @@ struct Fields
 // their own, as the scan finds them in a file.
 inline HostTable tableOf(const std::vector<Fields> &rows)
 {
-    std::u32string text = U"|"; // a MAC never stands at position 0
+    QString text = QStringLiteral("|"); // a MAC never stands at position 0
     std::vector<std::array<qsizetype, 3>> positions;
     for (const Fields &f : rows) {
-        const QList<uint> name = f.hostName.toUcs4();
-        const QList<uint> mac = f.mac.toUcs4();
-        positions.push_back({qsizetype(text.size()), name.size(),
-                             mac.isEmpty() ? 0 : qsizetype(text.size()) + name.size()});
-        text.append(name.begin(), name.end());
-        text.append(mac.begin(), mac.end());
+        const auto at = text.toUtf8().size();
+        const auto name = f.hostName.toUtf8().size();
+        positions.push_back({at, name, f.mac.isEmpty() ? 0 : at + name});
+        text += f.hostName + f.mac;
     }
-    QString qtText;
-    for (const char32_t c : text)
-        qtText += QChar::fromUcs4(c);
-    HostTable table(FileText::fromString(qtText));
+    HostTable table(FileText::fromString(text));
     for (size_t i = 0; i < rows.size(); ++i) {
         AddressField field;
         for (const uint c : rows[i].address.toUcs4())
