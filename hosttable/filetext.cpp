@@ -20,6 +20,16 @@ qsizetype afterLastLineEnd(const char *chars, qsizetype size)
 // Reads Windows-1252: one character per byte.
 struct Windows1252
 {
+    static constexpr qsizetype UnitBytes = 1;
+    static const uchar *asciiEnd(const uchar *p, const uchar *end)
+    {
+        return vectorscan::asciiEnd(p, end);
+    }
+    static char *copyAscii(const uchar *p, const uchar *end, char *out)
+    {
+        std::memmove(out, p, size_t(end - p));
+        return out + (end - p);
+    }
     static char32_t next(const uchar *&p, const uchar *)
     {
         return windows1252CodePoint(*p++);
@@ -31,6 +41,15 @@ struct Windows1252
 // lead surrogate and the odd byte after it together.
 template <bool LittleEndian> struct Utf16
 {
+    static constexpr qsizetype UnitBytes = 2;
+    static const uchar *asciiEnd(const uchar *p, const uchar *end)
+    {
+        return vectorscan::asciiUnitsEnd(p, end, LittleEndian);
+    }
+    static char *copyAscii(const uchar *p, const uchar *end, char *out)
+    {
+        return vectorscan::narrowAsciiUnits(p, end, out, LittleEndian);
+    }
     static char16_t unitAt(const uchar *p)
     {
         return LittleEndian ? char16_t(p[0] | p[1] << 8) : char16_t(p[0] << 8 | p[1]);
@@ -60,18 +79,26 @@ template <bool LittleEndian> struct Utf16
 // bytes before `start` (a byte order mark) go. The input is first moved to the end of a
 // buffer just large enough that the UTF-8 written from the front never overtakes the
 // input still to be read; the system grows a large buffer without copying it, so the
-// conversion costs no second copy of the file. Stops before a character whose UTF-8
-// would end past `mostBytes`; returns whether all of it was converted.
+// conversion costs no second copy of the file. Runs of ASCII are taken whole. Stops
+// before a character whose UTF-8 would end past `mostBytes`; returns whether all of the
+// text was converted.
 template <typename Encoding>
 bool convertToUtf8(QByteArray &bytes, qsizetype start, qint64 mostBytes)
 {
     const auto *begin = reinterpret_cast<const uchar *>(bytes.constData());
     const uchar *end = begin + bytes.size();
-    // Pass one: how long the UTF-8 is, and how far it runs ahead of the input.
+    // Pass one: how long the UTF-8 is, and how far it runs ahead of the input. Within a
+    // run of ASCII it never gains on the input.
     qint64 written = 0;
     qint64 ahead = 0;
     const uchar *stop = begin + start;
     while (stop != end) {
+        const qint64 run = (Encoding::asciiEnd(stop, end) - stop) / Encoding::UnitBytes;
+        const qint64 taken = std::min(run, mostBytes - written);
+        written += taken;
+        stop += taken * Encoding::UnitBytes;
+        if (taken < run || stop == end)
+            break;
         const uchar *p = stop;
         const qint64 length = utf8Length(Encoding::next(p, end));
         if (written + length > mostBytes)
@@ -82,16 +109,21 @@ bool convertToUtf8(QByteArray &bytes, qsizetype start, qint64 mostBytes)
     }
     const bool whole = stop == end;
     const qsizetype input = stop - begin;
-    const qsizetype room = input + qsizetype(ahead);
     // Pass two: convert, reading from where the input lies once moved.
-    bytes.resize(std::max(room, bytes.size()));
+    bytes.resize(std::max(input + qsizetype(ahead), bytes.size()));
     char *data = bytes.data();
-    std::memmove(data + ahead, data, size_t(input));
+    if (ahead > 0)
+        std::memmove(data + ahead, data, size_t(input));
     const auto *p = reinterpret_cast<const uchar *>(data + ahead + start);
     const auto *inputEnd = reinterpret_cast<const uchar *>(data + ahead + input);
     char *out = data;
-    while (p != inputEnd)
-        out = appendUtf8(out, Encoding::next(p, inputEnd));
+    while (p != inputEnd) {
+        const uchar *runEnd = Encoding::asciiEnd(p, inputEnd);
+        out = Encoding::copyAscii(p, runEnd, out);
+        p = runEnd;
+        if (p != inputEnd)
+            out = appendUtf8(out, Encoding::next(p, inputEnd));
+    }
     bytes.truncate(out - data);
     bytes.squeeze();
     return whole;

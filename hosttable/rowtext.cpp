@@ -155,9 +155,12 @@ bool HostTable::hostNumberEquals(qsizetype index, QStringView hostNumber) const
     const Record &record = m_rows[size_t(index)];
     if (record.otherAddress != 0)
         return rowOf(record).columns(HostNumberPosition, HostNumberWidth) == hostNumber;
-    std::array<char, AddressFieldWidth> field;
-    appendKeyText(record.key, field.data());
-    return QLatin1StringView(field.data() + HostNumberPosition, HostNumberWidth) == hostNumber;
+    // Columns 13-15 of a key's text: its last group of three digits.
+    constexpr quint64 GroupBase = quint64(11) * 11 * 11;
+    const std::array<char, 3> &number = DigitGroups[size_t(record.key % GroupBase)];
+    return hostNumber.size() == HostNumberWidth
+           && std::equal(number.begin(), number.end(), hostNumber.begin(),
+                         [](char a, QChar b) { return b.unicode() == char16_t(a); });
 }
 
 QStringView HostTable::shownAddress(qsizetype index, HostRow::ShownAddressBuffer &buffer) const

@@ -55,6 +55,60 @@ inline bool isAscii(const unsigned char *p, const unsigned char *end)
     return (seen & 0x8080808080808080ULL) == 0;
 }
 
+// The first byte of [p, end) that is not ASCII, or `end`.
+inline const unsigned char *asciiEnd(const unsigned char *p, const unsigned char *end)
+{
+#if defined(__SSE2__)
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        if (const auto mask = unsigned(_mm_movemask_epi8(bytes)))
+            return p + std::countr_zero(mask);
+    }
+#endif
+    return std::find_if(p, end, [](unsigned char b) { return b >= 0x80; });
+}
+
+// The first UTF-16 unit of [p, end) that is not ASCII (or the odd byte at the end), or
+// `end`; the units in either byte order.
+inline const unsigned char *asciiUnitsEnd(const unsigned char *p, const unsigned char *end,
+                                          bool littleEndian)
+{
+#if defined(__SSE2__)
+    // Loaded as 16-bit numbers in the processor's (little-endian) order, a unit of either
+    // order is ASCII when the bits of this mask are clear.
+    const __m128i notAscii = _mm_set1_epi16(short(littleEndian ? 0xFF80 : 0x80FF));
+    const __m128i zero = _mm_setzero_si128();
+    for (; end - p >= 16; p += 16) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const auto ascii = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, notAscii), zero)));
+        if (ascii != 0xFFFF)
+            return p + std::countr_zero(~ascii);
+    }
+#endif
+    const int high = littleEndian ? 1 : 0;
+    while (end - p >= 2 && p[high] == 0 && p[1 - high] < 0x80)
+        p += 2;
+    return p;
+}
+
+// Writes the ASCII UTF-16 units of [p, end) as bytes at `out`, which may lie in the same
+// memory as long as it does not lie after `p`; returns the end.
+inline char *narrowAsciiUnits(const unsigned char *p, const unsigned char *end, char *out,
+                              bool littleEndian)
+{
+#if defined(__SSE2__)
+    for (; end - p >= 16; p += 16, out += 8) {
+        __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        if (!littleEndian)
+            units = _mm_or_si128(_mm_srli_epi16(units, 8), _mm_slli_epi16(units, 8));
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_packus_epi16(units, units));
+    }
+#endif
+    for (; p != end; p += 2)
+        *out++ = char(p[littleEndian ? 0 : 1]);
+    return out;
+}
+
 // Asks for the memory at `p` to be fetched while other work goes on.
 inline void prefetch(const void *p)
 {
