@@ -1,7 +1,10 @@
 #include "commands.h"
 
 #include "health.h"
-#include "jsonwriter.h"
+#include "json.h"
+#include "rows.h"
+#include "tables.h"
+#include "terminal.h"
 #include "lookup.h"
 #include "pools.h"
 #include "reports.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "output.h"
+#include "utf8output.h"
 #include "pools.h"
 #include "scan.h"
 

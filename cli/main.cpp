@@ -4,6 +4,8 @@
 
 #include "commands.h"
 #include "configfile.h"
+#include "outputfile.h"
+#include "terminal.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "monitoring.h"
 
-#include "reports.h"
+#include "terminal.h"
 
 #include <QLocale>
 
@@ -19,11 +19,6 @@ constexpr QStringView TotalLabel(u"total");
 QString stateWord(PoolState state)
 {
     return QString(stateName(state)).toUpper();
-}
-
-void writeNumber(Utf8Output &out, qint64 number)
-{
-    out << QLatin1StringView(QByteArray::number(number));
 }
 
 // A perfdata label: in single quotes, a quote in it doubled, as the plugin guidelines
@@ -114,16 +109,6 @@ private:
 };
 
 } // namespace
-
-std::vector<PoolState> judgePools(const PoolsReport &report, const PoolThresholds &thresholds)
-{
-    std::vector<PoolState> states;
-    for (const PoolStatus &pool : report.pools)
-        states.push_back(report.oneBigPool ? PoolState::Ok : judge(pool.counts, thresholds));
-    if (report.oneBigPool)
-        states.push_back(judge(report.total, thresholds));
-    return states;
-}
 
 void writePoolsNagios(Utf8Output &out, const PoolsReport &report,
                       const PoolThresholds &thresholds, const std::vector<PoolState> &states)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "health.h"
-#include "output.h"
+#include "utf8output.h"
 #include "pools.h"
 
 #include <QDateTime>
@@ -14,10 +14,6 @@ namespace kelto {
 // The outputs that monitoring systems read: the status line of a monitoring plugin
 // (Nagios, Icinga), "SERVICE STATE - text | perfdata", and the text exposition format of
 // Prometheus, for the textfile collectors of node_exporter and windows_exporter.
-
-// The state of every pool that is judged by itself and, last, of the pools as one when
-// they are one big pool; what the thresholds make of them.
-std::vector<PoolState> judgePools(const PoolsReport &report, const PoolThresholds &thresholds);
 
 // "POOLS WARNING - IPPOOL_1 92% used, 4 free of 50 | 'IPPOOL_1'=46;40;45;0;50 ..."
 void writePoolsNagios(Utf8Output &out, const PoolsReport &report,

@@ -151,4 +151,17 @@ HealthReport checkHealth(const HostTable &table, FileFacts &facts)
     return report;
 }
 
+std::vector<FindingCount> findingCounts(const HealthReport &report)
+{
+    return {{QLatin1StringView("shared-address"), qsizetype(report.sharedAddresses.size())},
+            {QLatin1StringView("shared-mac"), qsizetype(report.sharedMacs.size())},
+            {QLatin1StringView("shared-hostname"), qsizetype(report.sharedHostNames.size())},
+            {QLatin1StringView("bad-address"), qsizetype(report.addressProblems.size())},
+            {QLatin1StringView("unread-address-key"), qsizetype(report.unreadAddressKeys.size())},
+            {QLatin1StringView("host-name-before-address"),
+             qsizetype(report.hostNamesBeforeAddress.size())},
+            {QLatin1StringView("bad-lease-end"), qsizetype(report.badLeaseEnds.size())},
+            {QLatin1StringView("not-server-file"), report.notServerFile ? 1 : 0}};
+}
+
 } // namespace kelto

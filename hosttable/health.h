@@ -3,6 +3,11 @@
 #include "filefacts.h"
 #include "hosttable.h"
 
+#include <QLatin1StringView>
+
+#include <algorithm>
+#include <iterator>
+#include <limits>
 #include <vector>
 
 namespace kelto {
@@ -52,5 +57,58 @@ HealthReport checkHealth(const HostTable &table, FileFacts &facts);
 
 // The first kind of finding alone, which needs no facts.
 std::vector<RowList> sharedAddresses(const HostTable &table);
+
+// The findings of each kind, by the kind's name in the JSON output, every kind listed.
+struct FindingCount
+{
+    QLatin1StringView kind;
+    qsizetype count = 0;
+};
+std::vector<FindingCount> findingCounts(const HealthReport &report);
+
+// Why the findings of three kinds are findings, as every output says it.
+inline constexpr QLatin1StringView
+    UnreadAddressKey("not read as an address: write the key as IPADDR= at the start of the line");
+inline constexpr QLatin1StringView
+    BadLeaseEnd("not a lease end: seconds since 1970 (UTC) expected, 0 for none");
+inline constexpr QLatin1StringView
+    NotServerFile("no server settings and no client sections: is this the server's dhcpsrv.ini?");
+
+// The findings about single lines, in file order: bad address values, unread address
+// keys, host names before the address of their section, and bad lease ends.
+template <typename OnProblem, typename OnUnread, typename OnNameBefore, typename OnLease>
+void forEachLineFinding(const HealthReport &report, OnProblem onProblem, OnUnread onUnread,
+                        OnNameBefore onNameBefore, OnLease onLease)
+{
+    auto problem = report.addressProblems.begin();
+    auto unread = report.unreadAddressKeys.begin();
+    auto nameBefore = report.hostNamesBeforeAddress.begin();
+    auto lease = report.badLeaseEnds.begin();
+    const auto lineOf = [](auto at, auto end) {
+        return at == end ? std::numeric_limits<qsizetype>::max() : at->line;
+    };
+    for (;;) {
+        const qsizetype lines[] = {lineOf(problem, report.addressProblems.end()),
+                                   lineOf(unread, report.unreadAddressKeys.end()),
+                                   lineOf(nameBefore, report.hostNamesBeforeAddress.end()),
+                                   lineOf(lease, report.badLeaseEnds.end())};
+        const auto first = std::min_element(std::begin(lines), std::end(lines));
+        if (*first == std::numeric_limits<qsizetype>::max())
+            return;
+        switch (first - std::begin(lines)) {
+        case 0:
+            onProblem(*problem++);
+            break;
+        case 1:
+            onUnread(*unread++);
+            break;
+        case 2:
+            onNameBefore(*nameBefore++);
+            break;
+        default:
+            onLease(*lease++);
+        }
+    }
+}
 
 } // namespace kelto

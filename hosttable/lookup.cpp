@@ -1,5 +1,6 @@
 #include "lookup.h"
 
+#include <QDateTime>
 #include <QList>
 
 namespace kelto {
@@ -28,6 +29,15 @@ LookupResult lookup(const HostTable &table, const QString &hostNumber)
         }
     }
     return {{hostNumber, {}, {}}, -1};
+}
+
+RowLease leaseOf(const HostTable &table, qsizetype index, qint64 now)
+{
+    const std::optional<qint64> end = table.leaseEnd(index);
+    if (!end)
+        return {{}, QLatin1StringView("none")};
+    return {QDateTime::fromSecsSinceEpoch(*end, Qt::UTC).toString(Qt::ISODate),
+            QLatin1StringView(*end > now ? "active" : "expired")};
 }
 
 } // namespace kelto

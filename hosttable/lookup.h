@@ -31,4 +31,13 @@ struct LookupResult
 // Finds the first row whose columns 13-15 equal `hostNumber` exactly, in table order.
 LookupResult lookup(const HostTable &table, const QString &hostNumber);
 
+// The lease of a row at the time `now` (seconds since 1970): its end as ISO 8601 in UTC
+// (empty when it has none) and "active", "expired" or "none".
+struct RowLease
+{
+    QString end;
+    QLatin1StringView state;
+};
+RowLease leaseOf(const HostTable &table, qsizetype index, qint64 now);
+
 } // namespace kelto

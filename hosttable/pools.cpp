@@ -370,4 +370,14 @@ QString compactRanges(const std::vector<AddressRange> &ranges)
     return parts.join(QLatin1StringView(", "));
 }
 
+std::vector<PoolState> judgePools(const PoolsReport &report, const PoolThresholds &thresholds)
+{
+    std::vector<PoolState> states;
+    for (const PoolStatus &pool : report.pools)
+        states.push_back(report.oneBigPool ? PoolState::Ok : judge(pool.counts, thresholds));
+    if (report.oneBigPool)
+        states.push_back(judge(report.total, thresholds));
+    return states;
+}
+
 } // namespace kelto

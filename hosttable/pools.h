@@ -134,4 +134,8 @@ bool mayAssignInto(QStringView templateValue, const AddressPool &pool);
 // "192.168.10.24-30, 192.168.10.32": a range within one network ends in its last octet.
 QString compactRanges(const std::vector<AddressRange> &ranges);
 
+// The state of every pool that is judged by itself and, last, of the pools as one when
+// they are one big pool; what the thresholds make of them.
+std::vector<PoolState> judgePools(const PoolsReport &report, const PoolThresholds &thresholds);
+
 } // namespace kelto
