@@ -1,19 +1,14 @@
 #include "commandline.h"
 
+#include "text.h"
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 #endif
 
 namespace commandline {
 
-namespace {
-
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
-} // namespace
+using kelto::isBlank;
 
 QString argumentTextOf(QStringView commandLine)
 {

@@ -15,7 +15,6 @@ constexpr std::array MacDashPositions = {3, 6, 9, 12, 15};
 
 constexpr qsizetype ShortAddressLine = 23; // lines shorter than this read nine more spaces
 constexpr qsizetype AddressLinePadding = 9;
-constexpr qsizetype AddressValuePosition = 7; // column 8: just after "IPADDR="
 constexpr qsizetype AlignedOctetWidth = 4; // three characters and the dot or space after
 
 // The value's window: its first 15 characters with ";" read as a space, and one more

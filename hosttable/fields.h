@@ -18,6 +18,10 @@ namespace kelto {
 // "]" at column 19, at the very start of the line; anything may follow. Its MAC is the
 // 17 characters between the brackets.
 inline constexpr qsizetype MacHeaderLength = 19;
+
+// Column 8, just after "IPADDR=": where the value of an address line is read, whatever
+// column its key stands at.
+inline constexpr qsizetype AddressValuePosition = 7;
 bool MyMacAddr(std::span<const uchar> line);
 
 // An address field: at most AddressFieldMaxLength code points.

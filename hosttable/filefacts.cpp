@@ -45,7 +45,7 @@ std::optional<QStringView> keyValue(QStringView line, QLatin1StringView key)
     if (line.size() < key.size())
         return std::nullopt;
     for (qsizetype i = 0; i < key.size(); ++i) {
-        if ((line[i].unicode() | 0x20) != (key[i].unicode() | 0x20))
+        if (foldAscii(line[i].unicode()) != foldAscii(key[i].unicode()))
             return std::nullopt;
     }
     line = skipBlanks(line.sliced(key.size()));

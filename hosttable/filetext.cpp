@@ -10,6 +10,12 @@ namespace {
 
 constexpr QByteArrayView Utf8ByteOrderMark("\xEF\xBB\xBF");
 
+bool allAscii(QByteArrayView bytes)
+{
+    const auto *begin = reinterpret_cast<const uchar *>(bytes.data());
+    return vectorscan::isAscii(begin, begin + bytes.size());
+}
+
 qsizetype afterLastLineEnd(const char *chars, qsizetype size)
 {
     while (size > 0 && chars[size - 1] != '\n' && chars[size - 1] != '\r')
@@ -131,7 +137,7 @@ bool convertToUtf8(QByteArray &bytes, qsizetype start, qint64 mostBytes)
 
 } // namespace
 
-FileText FileText::decode(QByteArray bytes, bool &tooLarge, bool cutShort)
+FileText FileText::decode(QByteArray bytes, bool &tooLarge, bool cutShort, qint64 mostBytes)
 {
     FileText text;
     const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
@@ -140,25 +146,24 @@ FileText FileText::decode(QByteArray bytes, bool &tooLarge, bool cutShort)
     // part of a longer character in UTF-8 or Windows-1252.
     if (cutShort && !utf16)
         bytes.truncate(afterLastLineEnd(bytes.constData(), bytes.size()));
-    const auto *begin = reinterpret_cast<const uchar *>(bytes.constData());
     bool whole = true;
+    bool ascii = !utf16 && allAscii(bytes);
     if (utf16) {
         // What Windows editors call "Unicode".
-        whole = bytes[0] == '\xFF' ? convertToUtf8<Utf16<true>>(bytes, 2, MostTextBytes)
-                                   : convertToUtf8<Utf16<false>>(bytes, 2, MostTextBytes);
-    } else if (vectorscan::isAscii(begin, begin + bytes.size())) {
-        text.m_bytes = std::move(bytes);
-        return text;
-    } else if (bytes.isValidUtf8()) {
-        if (bytes.startsWith(Utf8ByteOrderMark))
-            bytes.remove(0, Utf8ByteOrderMark.size()); // moves no byte: the text starts later
-    } else {
-        whole = convertToUtf8<Windows1252>(bytes, 0, MostTextBytes);
+        whole = bytes[0] == '\xFF' ? convertToUtf8<Utf16<true>>(bytes, 2, mostBytes)
+                                   : convertToUtf8<Utf16<false>>(bytes, 2, mostBytes);
+        ascii = allAscii(bytes);
+    } else if (!ascii && !bytes.isValidUtf8()) {
+        whole = convertToUtf8<Windows1252>(bytes, 0, mostBytes);
+    } else if (bytes.startsWith(Utf8ByteOrderMark)) {
+        bytes.remove(0, Utf8ByteOrderMark.size()); // moves no byte: the text starts later
+    }
+    if (bytes.size() > mostBytes) {
+        bytes.truncate(qsizetype(mostBytes));
+        whole = false;
     }
     text.m_bytes = std::move(bytes);
-    text.m_ascii = vectorscan::isAscii(reinterpret_cast<const uchar *>(text.m_bytes.constData()),
-                                       reinterpret_cast<const uchar *>(text.m_bytes.constData())
-                                           + text.m_bytes.size());
+    text.m_ascii = ascii;
     if (!whole) {
         tooLarge = true;
         text.cutAfterLastLineEnd();
@@ -170,8 +175,7 @@ FileText FileText::fromString(QStringView string)
 {
     FileText text;
     text.m_bytes = string.toUtf8();
-    const auto *begin = reinterpret_cast<const uchar *>(text.m_bytes.constData());
-    text.m_ascii = vectorscan::isAscii(begin, begin + text.m_bytes.size());
+    text.m_ascii = allAscii(text.m_bytes);
     return text;
 }
 

@@ -22,10 +22,12 @@ public:
     // Decides the encoding of `bytes` and converts them to UTF-8 in their own memory:
     // UTF-16 when they start with its byte order mark (either order), UTF-8 when they are
     // valid UTF-8 (a byte order mark dropped), otherwise Windows-1252. When the UTF-8
-    // would pass MostTextBytes, the text is cut to the whole lines within it and
+    // would pass `mostBytes`, the text is cut to the whole lines within it and
     // `tooLarge` is set. `cutShort` bytes are the start of a longer input: the encoding is
-    // decided without the part of a line at their end.
-    static FileText decode(QByteArray bytes, bool &tooLarge, bool cutShort = false);
+    // decided without the part of a line at their end. `mostBytes` is the most the UTF-8
+    // may take.
+    static FileText decode(QByteArray bytes, bool &tooLarge, bool cutShort = false,
+                           qint64 mostBytes = MostTextBytes);
 
     // Text that did not come from a file, for tests.
     static FileText fromString(QStringView text);

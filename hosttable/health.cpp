@@ -21,8 +21,7 @@ quint64 foldedHash(QStringView name)
     for (qsizetype i = 0; i < name.size(); ++i) {
         char32_t c = name[i].unicode();
         if (c < 0x80) {
-            if (c >= u'A' && c <= u'Z')
-                c += 32;
+            c = foldAscii(c);
         } else {
             if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate())
                 c = QChar::surrogateToUcs4(char16_t(c), name[++i].unicode());

@@ -1,5 +1,7 @@
 #include "mac.h"
 
+#include "text.h"
+
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -160,7 +162,7 @@ std::optional<MacSearch> MacSearch::of(QStringView text)
             if (!separator.isNull() && c != separator)
                 return std::nullopt; // one notation at a time
             separator = c;
-        } else if (hexValue(c.toLower().unicode()) >= 0) {
+        } else if (hexValue(foldAscii(c.unicode())) >= 0) {
             ++typed;
         } else {
             return std::nullopt;

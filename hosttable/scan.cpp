@@ -20,7 +20,6 @@ namespace {
 constexpr std::string_view AddressKey = "IPADDR=";
 constexpr std::string_view HostNameKey = "hostname="; // any letter case
 constexpr std::string_view HttpSettings = "[HTTP";
-constexpr qsizetype AddressValuePosition = 7; // column 8, where an address value is read
 constexpr qsizetype HostNameValuePosition = 9; // column 10: just after "hostname="
 
 // What a line holds for the scan: where the keys of an address line and of a host

@@ -15,7 +15,7 @@ namespace {
 char16_t foldUnit(char16_t c)
 {
     if (c < 0x80)
-        return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+        return foldAscii(c);
     return char16_t(QChar::toCaseFolded(char32_t(c)));
 }
 

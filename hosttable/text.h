@@ -68,16 +68,6 @@ inline QStringView withoutTrailingSpaces(QStringView text)
     return text;
 }
 
-// `text` without the blanks at its start and end.
-inline QStringView withoutBlanks(QStringView text)
-{
-    while (!text.isEmpty() && isBlank(text.front()))
-        text = text.sliced(1);
-    while (!text.isEmpty() && isBlank(text.back()))
-        text.chop(1);
-    return text;
-}
-
 // Columns of UTF-8 text count code points: the bytes that are no continuation byte.
 constexpr bool isContinuationByte(uchar byte)
 {

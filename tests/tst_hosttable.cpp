@@ -21,7 +21,12 @@ namespace {
 class FileGenerator
 {
 public:
-    explicit FileGenerator(quint32 seed, bool windows1252) : m_random(seed), m_windows1252(windows1252) { }
+    // `windows1252`: only characters that Windows-1252 has. `scansWhole`: no address value
+    // that stops the scan.
+    FileGenerator(quint32 seed, bool windows1252, bool scansWhole = false)
+        : m_random(seed), m_windows1252(windows1252), m_scansWhole(scansWhole)
+    {
+    }
 
     QString file(int clients)
     {
@@ -77,8 +82,10 @@ private:
     }
     QString address()
     {
-        if (chance(40))
-            return text(m_random.bounded(25)); // may hold one or two dots: stops the scan
+        if (chance(40)) { // may hold one or two dots: stops the scan
+            QString value = text(m_random.bounded(25));
+            return m_scansWhole ? value.replace(u'.', u'_') : value;
+        }
         // Few addresses, so that many rows share one and are ordered by the rest.
         QString value = (chance(3) ? octet() + u'.' + octet() : QStringLiteral("10.0")) + u'.'
                         + octet() + u'.' + octet();
@@ -93,6 +100,7 @@ private:
 
     QRandomGenerator m_random;
     bool m_windows1252;
+    bool m_scansWhole;
 };
 
 QByteArray encoded(const QString &text, const QString &encoding)
@@ -131,6 +139,7 @@ private slots:
     void initTestCase();
     void scanEqualsReference_data();
     void scanEqualsReference();
+    void encodingsGiveTheSameRows();
     void orderIgnoresLocale();
 };
 
@@ -190,6 +199,32 @@ void tst_HostTable::scanEqualsReference()
                 kept << QLatin1StringView(r.repeated ? "* " : "  ") + fromCodePoints(r.text);
         }
         QCOMPARE(listed(rows.table), kept);
+    }
+}
+
+void tst_HostTable::encodingsGiveTheSameRows()
+{
+    // A large file with non-ASCII host names in UTF-8, and its twins in the other
+    // encodings: the same rows, byte for byte, and the same marks.
+    FileGenerator generator(7, true, true);
+    const QString text = generator.file(180000);
+    const auto rowsOf = [](const ScanResult &scan) {
+        QByteArray rows;
+        QByteArray utf8(HostTable::RowMaxUtf8, Qt::Uninitialized);
+        for (qsizetype i = 0; i < scan.table.size(); ++i) {
+            rows += scan.table.isRepeated(i) ? "* " : "  ";
+            rows += QByteArrayView(utf8.constData(), scan.table.appendRowUtf8(i, utf8.data()) - utf8.constData());
+            rows += '\n';
+        }
+        return rows;
+    };
+    const ScanResult utf8 = scanBytes(encoded(text, "UTF-8"));
+    QVERIFY(utf8.isComplete() && utf8.table.size() >= 100000 && !utf8.table.text().isAscii());
+    const QByteArray expected = rowsOf(utf8);
+    for (const char *encoding : {"windows-1252", "UTF-16LE", "UTF-16BE"}) {
+        const ScanResult twin = scanBytes(encoded(text, QString::fromLatin1(encoding)));
+        QVERIFY(twin.isComplete());
+        QVERIFY2(rowsOf(twin) == expected, encoding);
     }
 }
 
