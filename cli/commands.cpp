@@ -230,6 +230,14 @@ QLatin1StringView formatName(Format format)
     return {};
 }
 
+ScanScope scopeOf(const Options &options)
+{
+    // The Prometheus output tells the health findings too, which need every fact.
+    if (options.format == Format::Prometheus)
+        return ScanScope::RowsAndFacts;
+    return options.command->scope;
+}
+
 const std::vector<Command> &commands()
 {
     using F = Format;
@@ -274,7 +282,7 @@ const std::vector<Command> &commands()
                            "replaced), the addresses no client holds (192.168.10.24-30,\n"
                            "192.168.10.32), and the template sections that may assign them"),
          {F::Text, F::Json},
-         ScanScope::RowsAndFacts,
+         ScanScope::RowsAndPoolFacts,
          listFree},
         {QLatin1StringView("pools"),
          {},
@@ -285,7 +293,7 @@ const std::vector<Command> &commands()
                            "--warn-count and --crit-count a monitoring plugin: exit 0 OK,\n"
                            "1 WARNING, 2 CRITICAL, 3 UNKNOWN"),
          {F::Text, F::Json, F::Csv, F::Tsv, F::Nagios, F::Prometheus},
-         ScanScope::RowsAndFacts,
+         ScanScope::RowsAndPoolFacts,
          pools,
          true},
     };

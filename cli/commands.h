@@ -53,4 +53,7 @@ struct Command
 
 const std::vector<Command> &commands();
 
+// What the scan reads for a command in the format asked for.
+ScanScope scopeOf(const Options &options);
+
 } // namespace kelto

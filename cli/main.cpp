@@ -205,7 +205,7 @@ int printText(const QString &text)
 
 ScanResult scan(const Options &options)
 {
-    const ScanScope scope = options.command->scope;
+    const ScanScope scope = scopeOf(options);
     if (options.file == StandardInput)
         return scanStandardInput(scope, options.sizeLimit);
     return scanFile(options.file, scope, options.sizeLimit);

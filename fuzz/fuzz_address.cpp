@@ -5,11 +5,13 @@
 
 #include "check.h"
 #include "fields.h"
+#include "filetext.h"
 #include "reference.h"
 
 #include <QStringList>
 
 #include <algorithm>
+#include <string>
 
 using namespace kelto;
 
@@ -25,8 +27,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         line += c;
     }
 
+    // The scan gives the field methods the line's UTF-8.
+    std::string utf8(line.size() * 4, '\0');
+    char *end = utf8.data();
+    for (const char32_t c : line)
+        end = appendUtf8(end, c);
+    utf8.resize(size_t(end - utf8.data()));
     AddressField field;
-    const bool ok = MyIPAddr(std::span<const char32_t>(line.data(), line.size()), field);
+    const bool ok = MyIPAddr(std::span(reinterpret_cast<const uchar *>(utf8.data()), utf8.size()), field);
     const std::optional<std::u32string> expected = test::referenceAddress(line);
     check(ok == expected.has_value());
     if (!ok)

@@ -188,7 +188,8 @@ void FactsReader::takeSetting(qsizetype number, QStringView line)
 
 void FactsReader::takeMacHeader(qsizetype number, QStringView mac)
 {
-    m_facts.macHeaders.push_back({number, m_facts.macKeys.keyOf(mac)});
+    if (m_withMacs)
+        m_facts.macHeaders.push_back({number, m_facts.macKeys.keyOf(mac)});
     m_inSettings = false;
     m_inClientSection = true;
     m_inTemplateSection = mac.contains(u'?');

@@ -124,7 +124,9 @@ bool hasAddressMacro(QStringView value);
 class FactsReader
 {
 public:
-    explicit FactsReader(FileFacts &facts) : m_facts(facts) { }
+    // `withMacs`: the MAC headers and their keys too, which the health check needs and
+    // the pools do not.
+    FactsReader(FileFacts &facts, bool withMacs) : m_facts(facts), m_withMacs(withMacs) { }
 
     // Every line but the MAC headers, with whether the table reads it as an address
     // line: section headers, the pool settings of [SETTINGS], the values of other
@@ -157,6 +159,7 @@ private:
     void takeLeaseEnd(qsizetype number, QStringView value);
 
     FileFacts &m_facts;
+    bool m_withMacs;
     QString m_section; // in lower case
     bool m_inSettings = false;
     bool m_inClientSection = false;

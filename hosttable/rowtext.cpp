@@ -74,6 +74,11 @@ struct QtTextSink
         const auto *p = reinterpret_cast<const uchar *>(utf8.data());
         const uchar *end = p + utf8.size();
         while (p != end) {
+            if (*p < 0x80) { // nearly every character of a row
+                *out++ = *p++;
+                ++row.m_size;
+                continue;
+            }
             const char32_t c = nextCodePoint(p);
             if (c < 0x10000) {
                 *out++ = char16_t(c);

@@ -102,11 +102,11 @@ QString toQString(std::span<const uchar> utf8)
 class LineScan
 {
 public:
-    LineScan(const FileText &text, HostTable &table, FileFacts *facts)
+    LineScan(const FileText &text, HostTable &table, FileFacts *facts, bool withMacs)
         : m_text(text.bytes()), m_ascii(text.isAscii()), m_table(table)
     {
         if (facts)
-            m_facts.emplace(*facts);
+            m_facts.emplace(*facts, withMacs);
     }
 
     // Reads every line; stops at the first that the scan cannot read. One pass over a
@@ -320,9 +320,11 @@ ScanResult scanText(FileText text, ScanScope scope, const std::optional<ScanFail
 {
     ScanResult result;
     result.table = HostTable(std::move(text));
-    const bool withFacts = scope == ScanScope::TableAndFacts || scope == ScanScope::RowsAndFacts;
+    const bool withFacts = scope == ScanScope::TableAndFacts || scope == ScanScope::RowsAndFacts
+                           || scope == ScanScope::RowsAndPoolFacts;
     const bool sorted = scope == ScanScope::Table || scope == ScanScope::TableAndFacts;
-    LineScan scan(result.table.text(), result.table, withFacts ? &result.facts : nullptr);
+    LineScan scan(result.table.text(), result.table, withFacts ? &result.facts : nullptr,
+                  scope != ScanScope::RowsAndPoolFacts);
     try {
         result.failure = scan.run();
         scan.finish(!result.failure && !endedBy, sorted);

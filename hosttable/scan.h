@@ -60,7 +60,8 @@ enum class ScanScope {
     Table, // the host table, sorted, its repeated rows marked
     TableAndFacts, // and the facts that the health check needs (a little more time)
     Rows, // the rows as read, unsorted: a search sorts only the rows it keeps
-    RowsAndFacts, // the rows as read and the facts: what the free addresses need
+    RowsAndFacts, // the rows as read and the facts
+    RowsAndPoolFacts, // the rows as read and the facts that the pools need: no MAC headers
 };
 
 // Builds the host table from the configuration file at `path`. Anything that is not a
