@@ -185,7 +185,7 @@ std::optional<quint32> HostTable::addressValue(qsizetype index) const
         const quint64 digits = key % GroupBase; // three base-11 digits, space 0
         quint32 octet = 0;
         bool any = false;
-        for (quint64 place = 11 * 11; place > 0; place /= 11) {
+        for (quint64 place = quint64(11) * 11; place > 0; place /= 11) {
             if (const quint64 d = digits / place % 11; d != 0) {
                 octet = octet * 10 + quint32(d - 1);
                 any = true;
