@@ -81,9 +81,6 @@ public:
     void keepOnly(const RowPredicate &keep, bool markRepeated);
     // The address of row `index` as a lookup shows it.
     QStringView shownAddress(qsizetype index, HostRow::ShownAddressBuffer &buffer) const;
-    // The shown address as a number, as readDottedAddress() reads it (leading zeros in
-    // decimal); nothing when it holds none.
-    std::optional<quint32> addressValue(qsizetype index) const;
     // Puts the rows in ascending order of their text by code point, independent of the
     // locale.
     void sort();

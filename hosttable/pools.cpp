@@ -193,11 +193,12 @@ QHash<quint32, NetworkHolders> holdersOf(const std::vector<AddressPool> &pools,
     QHash<quint32, NetworkHolders> networks;
     for (const AddressPool &pool : pools)
         networks[pool.network];
+    HostRow::ShownAddressBuffer buffer;
     for (qsizetype i = 0; i < table.size(); ++i) {
-        const std::optional<quint32> address = table.addressValue(i);
-        const auto network = address ? networks.find(*address & ~HostMask) : networks.end();
-        if (network != networks.end())
-            network->held.set(*address & HostMask);
+        const DottedAddress read = readDottedAddress(table.shownAddress(i, buffer));
+        const auto network = networks.find(read.value & ~HostMask);
+        if (read.hasValue() && network != networks.end())
+            network->held.set(read.value & HostMask);
     }
     for (const HeldAddress &address : held) {
         const auto network = networks.find(address.address & ~HostMask);

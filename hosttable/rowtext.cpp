@@ -4,7 +4,6 @@
 
 #include "hosttable.h"
 
-#include "ipv4.h"
 #include "text.h"
 
 #include <array>
@@ -167,35 +166,6 @@ bool HostTable::hostNumberEquals(qsizetype index, QStringView hostNumber) const
     return hostNumber.size() == HostNumberWidth
            && std::equal(number.begin(), number.end(), hostNumber.begin(),
                          [](char a, QChar b) { return b.unicode() == char16_t(a); });
-}
-
-std::optional<quint32> HostTable::addressValue(qsizetype index) const
-{
-    const Record &record = m_rows[size_t(index)];
-    if (record.otherAddress != 0) {
-        HostRow::ShownAddressBuffer buffer;
-        const DottedAddress read = readDottedAddress(rowOf(record).shownAddress(buffer));
-        return read.hasValue() ? std::optional(read.value) : std::nullopt;
-    }
-    // Read from the key: each octet is the digits of its group, its spaces dropped.
-    constexpr quint64 GroupBase = quint64(11) * 11 * 11;
-    std::array<quint32, 4> octets;
-    quint64 key = record.key;
-    for (int group = 3; group >= 0; --group, key /= GroupBase) {
-        const quint64 digits = key % GroupBase; // three base-11 digits, space 0
-        quint32 octet = 0;
-        bool any = false;
-        for (quint64 place = quint64(11) * 11; place > 0; place /= 11) {
-            if (const quint64 d = digits / place % 11; d != 0) {
-                octet = octet * 10 + quint32(d - 1);
-                any = true;
-            }
-        }
-        if (!any || octet > 255)
-            return std::nullopt;
-        octets[size_t(group)] = octet;
-    }
-    return octets[0] << 24 | octets[1] << 16 | octets[2] << 8 | octets[3];
 }
 
 QStringView HostTable::shownAddress(qsizetype index, HostRow::ShownAddressBuffer &buffer) const
