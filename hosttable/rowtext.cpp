@@ -71,23 +71,7 @@ struct QtTextSink
 
     void append(std::string_view utf8)
     {
-        const auto *p = reinterpret_cast<const uchar *>(utf8.data());
-        const uchar *end = p + utf8.size();
-        while (p != end) {
-            if (*p < 0x80) { // nearly every character of a row
-                *out++ = *p++;
-                ++row.m_size;
-                continue;
-            }
-            const char32_t c = nextCodePoint(p);
-            if (c < 0x10000) {
-                *out++ = char16_t(c);
-            } else {
-                *out++ = QChar::highSurrogate(c);
-                *out++ = QChar::lowSurrogate(c);
-            }
-            ++row.m_size;
-        }
+        out = appendUtf16({reinterpret_cast<const uchar *>(utf8.data()), utf8.size()}, out, row.m_size);
     }
     void mark(RowMark mark)
     {

@@ -78,17 +78,9 @@ bool isLeaseEndLine(std::span<const uchar> line)
 void assignUtf8(std::span<const uchar> utf8, QString &text)
 {
     text.resize(qsizetype(utf8.size()));
-    auto *out = reinterpret_cast<char16_t *>(text.data());
-    for (const uchar *p = utf8.data(), *end = p + utf8.size(); p != end;) {
-        const char32_t c = nextCodePoint(p);
-        if (c < 0x10000) {
-            *out++ = char16_t(c);
-        } else {
-            *out++ = QChar::highSurrogate(c);
-            *out++ = QChar::lowSurrogate(c);
-        }
-    }
-    text.truncate(out - reinterpret_cast<const char16_t *>(text.constData()));
+    auto *units = reinterpret_cast<char16_t *>(text.data());
+    qsizetype characters = 0;
+    text.truncate(appendUtf16(utf8, units, characters) - units);
 }
 
 QString toQString(std::span<const uchar> utf8)

@@ -107,4 +107,24 @@ inline char32_t nextCodePoint(const uchar *&p)
     return c;
 }
 
+// Appends the UTF-16 of valid UTF-8 at `out`, for Qt's text; returns the end. Adds the
+// number of characters to `characters`.
+inline char16_t *appendUtf16(std::span<const uchar> utf8, char16_t *out, qsizetype &characters)
+{
+    for (const uchar *p = utf8.data(), *end = p + utf8.size(); p != end; ++characters) {
+        if (*p < 0x80) { // nearly every character of a file
+            *out++ = *p++;
+            continue;
+        }
+        const char32_t c = nextCodePoint(p);
+        if (c < 0x10000) {
+            *out++ = char16_t(c);
+        } else {
+            *out++ = QChar::highSurrogate(c);
+            *out++ = QChar::lowSurrogate(c);
+        }
+    }
+    return out;
+}
+
 } // namespace kelto
