@@ -29,6 +29,22 @@ QString argumentTextOf(const QStringList &arguments)
     return arguments.mid(1).join(u' ');
 }
 
+StartUp readStartUp(QStringView argumentText)
+{
+    constexpr QStringView Watch(u"--watch");
+    StartUp startUp;
+    if (argumentText == Watch
+        || (argumentText.startsWith(Watch) && isBlank(argumentText[Watch.size()]))) {
+        startUp.watch = true;
+        argumentText = argumentText.sliced(Watch.size());
+        while (!argumentText.isEmpty() && isBlank(argumentText.front()))
+            argumentText = argumentText.sliced(1);
+    }
+    if (!argumentText.isEmpty())
+        startUp.path = argumentText.toString().remove(u'"');
+    return startUp;
+}
+
 QString argumentText(int argc, char *argv[])
 {
 #ifdef Q_OS_WIN

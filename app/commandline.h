@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <optional>
+
 // The command-line argument text: the part of the command line after the program's own
 // name, as one text.
 namespace commandline {
@@ -16,6 +18,16 @@ QString argumentTextOf(QStringView commandLine);
 // Where the system hands over a list of arguments instead: the arguments after the
 // program's name, joined by single spaces.
 QString argumentTextOf(const QStringList &arguments);
+
+// What the argument text asks of the window: the path, without its double quotes (none
+// when the text is empty), and whether to read the file again whenever it changes
+// ("--watch" before the path).
+struct StartUp
+{
+    std::optional<QString> path;
+    bool watch = false;
+};
+StartUp readStartUp(QStringView argumentText);
 
 // This process's argument text, the platform's way: from the arguments of main(), or on
 // Windows from the command line itself.

@@ -1,6 +1,7 @@
 #include "hosttablemodel.h"
 
 #include <QBrush>
+#include <QStringList>
 
 #include <limits>
 
@@ -23,11 +24,18 @@ QVariant HostTableModel::data(const QModelIndex &index, int role) const
     case Qt::AccessibleTextRole:
         return m_table.rowText(index.row());
     case Qt::BackgroundRole:
-        return sharesAddress(index.row()) && m_markColor.isValid() ? QBrush(m_markColor)
-                                                                   : QVariant();
+        if (sharesAddress(index.row()) && m_markColor.isValid())
+            return QBrush(m_markColor);
+        return isNew(index.row()) && m_newColor.isValid() ? QBrush(m_newColor) : QVariant();
     case Qt::AccessibleDescriptionRole:
-        return sharesAddress(index.row()) ? QStringLiteral("address shared with another row")
-                                          : QVariant();
+    case Qt::ToolTipRole: {
+        QStringList notes;
+        if (sharesAddress(index.row()))
+            notes << QStringLiteral("address shared with another row");
+        if (const auto seen = m_newRows.constFind(index.row()); seen != m_newRows.constEnd())
+            notes << QStringLiteral("new since %1").arg(seen->toString(QStringLiteral("HH:mm")));
+        return notes.isEmpty() ? QVariant() : notes.join(QStringLiteral("; "));
+    }
     default:
         return {};
     }
@@ -45,10 +53,26 @@ void HostTableModel::setMarkColor(const QColor &color)
         emit dataChanged(index(0), index(rowCount() - 1), {Qt::BackgroundRole});
 }
 
+void HostTableModel::setNewRows(QHash<int, QTime> rows)
+{
+    m_newRows = std::move(rows);
+    if (rowCount() > 0)
+        emit dataChanged(index(0), index(rowCount() - 1),
+                         {Qt::BackgroundRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
+}
+
+void HostTableModel::setNewColor(const QColor &color)
+{
+    m_newColor = color;
+    if (rowCount() > 0)
+        emit dataChanged(index(0), index(rowCount() - 1), {Qt::BackgroundRole});
+}
+
 void HostTableModel::setTable(kelto::HostTable table)
 {
     beginResetModel();
     m_table = std::move(table);
+    m_newRows.clear();
     endResetModel();
 }
 

@@ -4,7 +4,9 @@
 
 #include <QAbstractListModel>
 #include <QColor>
+#include <QHash>
 #include <QItemSelection>
+#include <QTime>
 
 // The host table as a list model: one row of text per host row, composed when the view
 // asks for it, so a million rows cost no more than the table itself. Rows whose address
@@ -32,7 +34,16 @@ public:
     // The background of the rows that share an address.
     void setMarkColor(const QColor &color);
 
+    // Rows of clients that are new since the file was first read, each with the time it
+    // was first seen: a tint of their own (below the mark of a shared address) and
+    // "new since 14:05" as their tooltip and accessible description.
+    void setNewRows(QHash<int, QTime> rows);
+    void setNewColor(const QColor &color);
+    bool isNew(int row) const { return m_newRows.contains(row); }
+
 private:
     kelto::HostTable m_table;
     QColor m_markColor;
+    QHash<int, QTime> m_newRows;
+    QColor m_newColor;
 };

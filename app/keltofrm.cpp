@@ -1,5 +1,8 @@
 #include "keltofrm.h"
 
+#include "changes.h"
+#include "commandline.h"
+#include "filewatch.h"
 #include "hosttablemodel.h"
 #include "lookup.h"
 #include "resizerule.h"
@@ -170,17 +173,29 @@ void showFailureBox(QWidget *window, const QString &message)
     box.exec();
 }
 
-// Rows that share an address: a tint of the selection colour over the base, readable in
-// light and dark themes, distinct from the selection itself.
-QColor markColor(const QPalette &palette)
+// A share of `colour` over the base, readable in light and dark themes.
+QColor tint(const QPalette &palette, const QColor &colour, float share)
 {
     const QColor base = palette.color(QPalette::Base);
-    const QColor highlight = palette.color(QPalette::Highlight);
-    constexpr float Share = 0.3F;
-    return QColor::fromRgbF(base.redF() + (highlight.redF() - base.redF()) * Share,
-                            base.greenF() + (highlight.greenF() - base.greenF()) * Share,
-                            base.blueF() + (highlight.blueF() - base.blueF()) * Share);
+    return QColor::fromRgbF(base.redF() + (colour.redF() - base.redF()) * share,
+                            base.greenF() + (colour.greenF() - base.greenF()) * share,
+                            base.blueF() + (colour.blueF() - base.blueF()) * share);
 }
+
+// Rows that share an address: a tint of the selection colour, distinct from the
+// selection itself.
+QColor markColor(const QPalette &palette)
+{
+    return tint(palette, palette.color(QPalette::Highlight), 0.3F);
+}
+
+// Rows of new clients: a green tint, unlike the marks of shared addresses.
+QColor newRowColor(const QPalette &palette)
+{
+    return tint(palette, QColor(0x2E, 0xA0, 0x43), 0.25F);
+}
+
+
 
 // Whether there is memory left to lay out and show `rows` rows. Qt's views do not
 // survive running out of memory (a list lays out a position per row, and the window
@@ -192,6 +207,23 @@ bool roomToShow(qsizetype rows)
     constexpr qsizetype ForTheWindow = qsizetype(48) << 20;
     const std::unique_ptr<char[]> room(new (std::nothrow) char[size_t(ForTheWindow + rows * BytesPerRow)]);
     return room != nullptr;
+}
+
+// Reads the file at `path` for the window: the rows of a scan that ran out of memory, or
+// that leave too little of it to show them, are dropped with their memory.
+kelto::ScanResult scanForWindow(const QString &path)
+{
+    kelto::ScanResult scan;
+    try {
+        scan = kelto::scanFile(path);
+        if (!scan.failure && !roomToShow(scan.table.size()))
+            scan.failure = kelto::ScanFailure::outOfMemory();
+    } catch (const std::bad_alloc &) {
+        scan.failure = kelto::ScanFailure::outOfMemory();
+    }
+    if (scan.failure && scan.failure->cause == kelto::ScanFailure::Cause::OutOfMemory)
+        scan.table = {};
+    return scan;
 }
 
 // Restores the normal cursor on every way out of a scope, exceptions included.
@@ -220,7 +252,8 @@ const QString Keltofrm::ScanFailureMessage
                      "Expand window and enter dhcpsrv.ini path");
 
 Keltofrm::Keltofrm(QWidget *parent)
-    : QWidget(parent), m_model(new HostTableModel(this)), m_reportFailure(showFailureBox)
+    : QWidget(parent), m_model(new HostTableModel(this)), m_reportFailure(showFailureBox),
+      m_watch(new FileWatch(this))
 {
     setObjectName(QStringLiteral("Keltofrm"));
     setWindowTitle(QStringLiteral("Kelto"));
@@ -232,6 +265,7 @@ Keltofrm::Keltofrm(QWidget *parent)
 
     connect(IP, &QLineEdit::returnPressed, this, &Keltofrm::enterInIP);
     connect(Source, &QLineEdit::returnPressed, this, &Keltofrm::load);
+    connect(m_watch, &FileWatch::changed, this, &Keltofrm::readAgain);
     createActions();
     setAcceptDrops(true);
 }
@@ -261,6 +295,7 @@ void Keltofrm::createControls()
     Table->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     m_model->setMarkColor(markColor(Table->palette()));
+    m_model->setNewColor(newRowColor(Table->palette()));
     Table->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Table, &QWidget::customContextMenuRequested, this, &Keltofrm::showTableMenu);
 
@@ -282,10 +317,13 @@ void Keltofrm::createControls()
 
 void Keltofrm::start(const QString &argumentText)
 {
-    if (!argumentText.isEmpty())
-        Source->setText(QString(argumentText).remove(u'"'));
+    const commandline::StartUp startUp = commandline::readStartUp(argumentText);
+    if (startUp.path)
+        Source->setText(*startUp.path);
     show();
     load();
+    if (startUp.watch)
+        setWatching(true);
 }
 
 void Keltofrm::setFailureReporter(FailureReporter reporter)
@@ -330,6 +368,12 @@ void Keltofrm::createActions()
     m_tableMenu->addSeparator();
     item("selectRepeated", QStringLiteral("Select repeated addresses"),
          &Keltofrm::selectRepeatedRows);
+    m_tableMenu->addSeparator();
+    m_watchAction = m_tableMenu->addAction(QStringLiteral("Read again when the file changes"));
+    m_watchAction->setObjectName(QStringLiteral("watchFile"));
+    m_watchAction->setCheckable(true);
+    connect(m_watchAction, &QAction::toggled, this, &Keltofrm::setWatching);
+    item("clearNewMarks", QStringLiteral("Clear new marks"), &Keltofrm::clearNewMarks);
 }
 
 void Keltofrm::showTableMenu(const QPoint &position)
@@ -413,22 +457,19 @@ void Keltofrm::load()
 {
     BusyCursor busy;
     m_model->clear();
-    std::optional<kelto::ScanFailure> failure;
+    // Rows read until memory ran out leave too little of it to show them, or the box that
+    // says so: the table stays empty, and its memory is given back first.
+    kelto::ScanResult scan = scanForWindow(Source->text());
+    const std::optional<kelto::ScanFailure> failure = std::move(scan.failure);
     try {
-        kelto::ScanResult scan = kelto::scanFile(Source->text());
-        failure = std::move(scan.failure);
-        // Rows read until memory ran out leave too little of it to show them, or the box
-        // that says so: the table stays empty, and its memory is given back first.
-        if (!failure && !roomToShow(scan.table.size()))
-            failure = kelto::ScanFailure::outOfMemory();
-        if (!failure || failure->cause != kelto::ScanFailure::Cause::OutOfMemory)
-            m_model->setTable(std::move(scan.table));
+        m_model->setTable(std::move(scan.table));
         if (!failure)
             selectRepeatedRows();
     } catch (const std::bad_alloc &) {
         m_model->clear();
-        failure = kelto::ScanFailure::outOfMemory();
     }
+    if (isWatching())
+        setWatching(true); // the file named now, its rows as read now
     if (failure) {
         busy.restore();
         m_reportFailure(this, ScanFailureMessage + u'\n'
@@ -437,6 +478,80 @@ void Keltofrm::load()
         return;
     }
     IP->setFocus();
+}
+
+bool Keltofrm::isWatching() const
+{
+    return m_watch->isWatching();
+}
+
+void Keltofrm::setWatching(bool on)
+{
+    const QSignalBlocker quiet(m_watchAction);
+    m_watchAction->setChecked(on);
+    setWindowTitle(QStringLiteral("Kelto"));
+    if (on) {
+        m_watch->watch(Source->text());
+        clearNewMarks();
+    } else {
+        m_watch->stop();
+        m_firstRead = {};
+        m_firstSeen.clear();
+        m_model->setNewRows({});
+    }
+}
+
+void Keltofrm::clearNewMarks()
+{
+    m_firstRead = m_model->table();
+    m_firstSeen.clear();
+    m_model->setNewRows({});
+}
+
+void Keltofrm::readAgain()
+{
+    // The user's place, by client: rows may have come and gone above it.
+    const kelto::HostTable &table = m_model->table();
+    const QModelIndex current = Table->currentIndex();
+    const QModelIndex top = Table->indexAt(QPoint(0, 0));
+    const QString currentClient = current.isValid() ? kelto::clientName(table, current.row()) : QString();
+    const QString topClient = top.isValid() ? kelto::clientName(table, top.row()) : QString();
+    const int scrolled = Table->verticalScrollBar()->value();
+
+    kelto::ScanResult scan = scanForWindow(Source->text());
+    if (scan.failure) {
+        // Told in the title, which stays until a read succeeds: a box would come back
+        // with every change of a file that cannot be read.
+        setWindowTitle(QStringLiteral("Kelto - read failed: %1").arg(scan.failure->description()));
+        return;
+    }
+    setWindowTitle(QStringLiteral("Kelto"));
+    m_model->setTable(std::move(scan.table));
+    selectRepeatedRows();
+    markNewRows();
+    const kelto::HostTable &now = m_model->table();
+    if (const auto row = currentClient.isEmpty() ? std::nullopt : kelto::findClient(now, currentClient))
+        Table->selectionModel()->setCurrentIndex(m_model->index(int(*row)), QItemSelectionModel::NoUpdate);
+    if (const auto row = topClient.isEmpty() ? std::nullopt : kelto::findClient(now, topClient))
+        Table->scrollTo(m_model->index(int(*row)), QAbstractItemView::PositionAtTop);
+    else
+        Table->verticalScrollBar()->setValue(scrolled);
+}
+
+void Keltofrm::markNewRows()
+{
+    const kelto::HostTable &table = m_model->table();
+    const QTime now = QTime::currentTime();
+    QHash<int, QTime> rows;
+    QHash<QString, QTime> seen; // a client that left and came back is new from its return
+    for (const qsizetype row : kelto::addedClients(m_firstRead, table)) {
+        const QString client = kelto::clientName(table, row);
+        const QTime at = m_firstSeen.value(client, now);
+        seen.insert(client, at);
+        rows.insert(int(row), at);
+    }
+    m_firstSeen = std::move(seen);
+    m_model->setNewRows(std::move(rows));
 }
 
 void Keltofrm::enterInIP()
@@ -471,8 +586,10 @@ void Keltofrm::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         followWindowSize();
-    if (event->type() == QEvent::PaletteChange && m_model)
+    if (event->type() == QEvent::PaletteChange && m_model) {
         m_model->setMarkColor(markColor(palette()));
+        m_model->setNewColor(newRowColor(palette()));
+    }
 }
 
 void Keltofrm::followWindowSize()

@@ -4,9 +4,15 @@
 
 #include <functional>
 
+#include "hosttable.h"
 #include "lookup.h"
 
+#include <QHash>
+#include <QTime>
+
+class FileWatch;
 class HostTableModel;
+class QAction;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -29,7 +35,8 @@ public:
     ~Keltofrm() override;
 
     // Start-up: a non-empty argument text, without its double quotes, becomes the path
-    // in Source; then the window is shown and the host table loaded.
+    // in Source; then the window is shown and the host table loaded. "--watch" before
+    // the path starts it following the file (setWatching()).
     void start(const QString &argumentText);
 
     void setFailureReporter(FailureReporter reporter);
@@ -49,6 +56,14 @@ public slots:
     // Selects the rows that repeat the address before them, as load does.
     void selectRepeatedRows();
 
+    // Whether the file is read again whenever it changes (off unless asked for). The
+    // rows read then keep the user's place, and rows of clients new since the file was
+    // read first are marked; a failed read puts its cause in the title, not in a box.
+    void setWatching(bool on);
+    bool isWatching() const;
+    // Takes the rows as they are now as those that are not new.
+    void clearNewMarks();
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -64,6 +79,8 @@ private:
     void copyField(QString kelto::HostFields::*field);
     void openFile();
     void loadPath(const QString &path);
+    void readAgain();
+    void markNewRows();
 
     // The controls, named as the administrator's documentation names them.
     QLabel *Label1 = nullptr;
@@ -80,4 +97,11 @@ private:
     FailureReporter m_reportFailure;
     QMenu *m_tableMenu = nullptr; // the table's context menu
     int m_menuRow = -1; // the row it was opened on, or -1
+
+    FileWatch *m_watch = nullptr;
+    QAction *m_watchAction = nullptr;
+    // While watching: the table that new rows are told from, and when each new client
+    // was first seen, by its name (kelto::clientName()).
+    kelto::HostTable m_firstRead;
+    QHash<QString, QTime> m_firstSeen;
 };

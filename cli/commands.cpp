@@ -10,6 +10,7 @@
 #include "reports.h"
 #include "monitoring.h"
 #include "search.h"
+#include "servers.h"
 
 #include <QFileInfo>
 
@@ -207,6 +208,60 @@ int pools(const Options &options, ScanResult &result, Utf8Output &out)
     return int(*std::max_element(states.begin(), states.end()));
 }
 
+// Whether every file was read to its end: diff and compare tell nothing of files read in
+// part, which would show clients as removed and findings that are not.
+bool allComplete(const std::vector<ScanResult> &results)
+{
+    return std::all_of(results.begin(), results.end(),
+                       [](const ScanResult &result) { return result.isComplete(); });
+}
+
+int diff(const Options &options, std::vector<ScanResult> &results, Utf8Output &out)
+{
+    if (!allComplete(results))
+        return ScanFailed;
+    for (ScanResult &result : results)
+        result.table.sort();
+    const HostTable &oldTable = results[0].table;
+    const HostTable &newTable = results[1].table;
+    const FileChanges changes = diffFiles(oldTable, results[0].facts, newTable, results[1].facts);
+    switch (options.format) {
+    case Format::Json:
+        writeChangesJson(out, options.arguments, oldTable, newTable, changes);
+        break;
+    case Format::Csv:
+    case Format::Tsv:
+        writeChangesTable(out, oldTable, newTable, changes,
+                          options.format == Format::Csv ? TableFormat::Csv : TableFormat::Tsv);
+        break;
+    default:
+        writeChangesText(out, oldTable, newTable, changes);
+    }
+    return changes.isEmpty() ? Success : NotFound;
+}
+
+int compare(const Options &options, std::vector<ScanResult> &results, Utf8Output &out)
+{
+    if (!allComplete(results))
+        return ScanFailed;
+    std::vector<ServerFile> servers;
+    for (ScanResult &result : results) {
+        result.table.sort();
+        servers.push_back({&result.table, &result.facts});
+    }
+    const ServersReport report = compareServers(servers);
+    for (const ServerPool &pool : report.skippedPools)
+        printError(QStringLiteral("%1: line %2: %3 cannot be read, skipped")
+                       .arg(options.arguments[qsizetype(pool.file)])
+                       .arg(pool.setting->line)
+                       .arg(pool.setting->name));
+    if (options.format == Format::Json)
+        writeServersJson(out, options.arguments, servers, report);
+    else
+        writeServersText(out, options.arguments, servers, report);
+    return report.isEmpty() ? Success : NotFound;
+}
+
 } // namespace
 
 QLatin1StringView formatName(Format format)
@@ -296,6 +351,29 @@ const std::vector<Command> &commands()
          ScanScope::RowsAndPoolFacts,
          pools,
          true},
+        {QLatin1StringView("diff"),
+         QLatin1StringView("file"),
+         QLatin1StringView("OLD NEW: the clients removed, added and changed (address, host\n"
+                           "name, lease end) from one version of the file to another, and the\n"
+                           "pools; a client is known by the MAC of its section, letter case\n"
+                           "aside; exit 0 nothing changed, 1 changes, 2 a file unreadable"),
+         {F::Text, F::Json, F::Csv, F::Tsv},
+         ScanScope::RowsAndPoolFacts,
+         nullptr,
+         false,
+         diff,
+         2},
+        {QLatin1StringView("compare"),
+         QLatin1StringView("file"),
+         QLatin1StringView("FILE FILE...: where the files of two or more servers disagree:\n"
+                           "pools that overlap, an address held for different MACs, a MAC\n"
+                           "holding different addresses, an address in another server's pool\n"
+                           "that it may offer; exit 0 none, 1 findings, 2 a file unreadable"),
+         {F::Text, F::Json},
+         ScanScope::RowsAndPoolFacts,
+         nullptr,
+         false,
+         compare},
     };
     return all;
 }

@@ -14,7 +14,8 @@ namespace kelto {
 // Exit statuses. check follows the monitoring-plugin convention: 0 nothing to report,
 // 1 findings, 2 the file could not be read.
 inline constexpr int Success = 0;
-inline constexpr int NotFound = 1; // lookup, find; findings for check; a pool without free address
+// lookup, find; findings for check and compare; changes for diff; a pool without free address
+inline constexpr int NotFound = 1;
 inline constexpr int ScanFailed = 2;
 inline constexpr int Unknown = 3; // pools, as a monitoring plugin: the state cannot be told
 inline constexpr int UsageError = 64; // as sysexits.h
@@ -41,7 +42,7 @@ struct Options
 struct Command
 {
     QLatin1StringView name;
-    QLatin1StringView argument; // "number", "text", or empty: the command takes none
+    QLatin1StringView argument; // "number", "text", "file", or empty: the command takes none
     QLatin1StringView help; // its lines in the help, after the name
     std::vector<Format> formats; // the first is the default
     ScanScope scope = ScanScope::Table;
@@ -49,6 +50,11 @@ struct Command
     // A monitoring plugin: every failure (a file that cannot be read, an output that
     // cannot be written) is the state UNKNOWN, 3; and the thresholds are its options.
     bool monitoringPlugin = false;
+    // A command whose arguments are files, each scanned, instead of -f: its run. It is
+    // given them all, in order, each read to its end or not.
+    int (*runFiles)(const Options &options, std::vector<ScanResult> &results, Utf8Output &out) = nullptr;
+    // Of such a command: the most files it takes (the least is two); 0 for any number.
+    qsizetype mostFiles = 0;
 };
 
 const std::vector<Command> &commands();

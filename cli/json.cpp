@@ -1,9 +1,12 @@
 #include "json.h"
 
+#include "ipv4.h"
 #include "lookup.h"
 #include "terminal.h"
 
 #include <algorithm>
+#include <tuple>
+#include <utility>
 
 namespace kelto {
 
@@ -337,6 +340,184 @@ void writePoolsJson(Utf8Output &out, const QString &file, const PoolsReport &rep
         json.key(QLatin1StringView("state")).value(stateName(states.back()));
         json.endObject();
     }
+    json.endObject();
+    json.finish();
+}
+
+namespace {
+
+// A line number, or null for none.
+void writeLineJson(JsonWriter &json, QLatin1StringView key, qsizetype line)
+{
+    json.key(key);
+    if (line > 0)
+        json.value(qint64(line));
+    else
+        json.null();
+}
+
+// {"line": ..., "address": ..., "hostname": ..., "mac": ..., "leaseEnd": ... or null}
+void writeClientJson(JsonWriter &json, const HostTable &table, const ClientRow &client)
+{
+    const HostFields fields = fieldsOf(table.row(client.row));
+    const RowLease lease = leaseOf(table, client.row, 0);
+    json.beginObject();
+    writeLineJson(json, QLatin1StringView("line"), client.line);
+    json.key(QLatin1StringView("address")).value(fields.address);
+    json.key(QLatin1StringView("hostname")).value(fields.hostName);
+    json.key(QLatin1StringView("mac")).value(fields.mac);
+    json.key(QLatin1StringView("leaseEnd"));
+    if (lease.end.isEmpty())
+        json.null();
+    else
+        json.value(lease.end);
+    json.endObject();
+}
+
+void writePoolChangeJson(JsonWriter &json, const PoolChange &pool)
+{
+    json.beginObject();
+    json.key(QLatin1StringView("change"))
+        .value(QLatin1StringView(!pool.oldSetting   ? "added"
+                                 : !pool.newSetting ? "removed"
+                                                    : "changed"));
+    json.key(QLatin1StringView("name"))
+        .value((pool.newSetting ? pool.newSetting : pool.oldSetting)->name);
+    for (const auto &[key, setting, value] :
+         {std::tuple(QLatin1StringView("old"), pool.oldSetting, &pool.oldValue),
+          std::tuple(QLatin1StringView("new"), pool.newSetting, &pool.newValue)}) {
+        json.key(key);
+        if (setting)
+            json.value(*value);
+        else
+            json.null();
+    }
+    writeLineJson(json, QLatin1StringView("oldLine"), pool.oldSetting ? pool.oldSetting->line : 0);
+    writeLineJson(json, QLatin1StringView("line"), pool.newSetting ? pool.newSetting->line : 0);
+    json.endObject();
+}
+
+// {"file": ..., "line": ..., "address": ..., "hostname": ..., "mac": ...}
+void writeServerRowJson(JsonWriter &json, const QStringList &files,
+                        const std::vector<ServerFile> &servers, const ServerRow &row)
+{
+    const HostFields fields = fieldsOf(servers[row.file].table->row(row.row));
+    json.beginObject();
+    json.key(QLatin1StringView("file")).value(files[qsizetype(row.file)]);
+    writeLineJson(json, QLatin1StringView("line"), row.line);
+    json.key(QLatin1StringView("address")).value(fields.address);
+    json.key(QLatin1StringView("hostname")).value(fields.hostName);
+    json.key(QLatin1StringView("mac")).value(fields.mac);
+    json.endObject();
+}
+
+// {"file": ..., "line": ..., "name": ..., "value": ...}
+void writeServerPoolJson(JsonWriter &json, const QStringList &files, const ServerPool &pool)
+{
+    json.beginObject();
+    json.key(QLatin1StringView("file")).value(files[qsizetype(pool.file)]);
+    json.key(QLatin1StringView("line")).value(qint64(pool.setting->line));
+    json.key(QLatin1StringView("name")).value(pool.setting->name);
+    json.key(QLatin1StringView("value")).value(pool.setting->value);
+    json.endObject();
+}
+
+} // namespace
+
+void writeChangesJson(Utf8Output &out, const QStringList &files, const HostTable &oldTable,
+                      const HostTable &newTable, const FileChanges &changes)
+{
+    JsonWriter json(out);
+    json.beginObject();
+    json.key(QLatin1StringView("old")).value(files[0]);
+    json.key(QLatin1StringView("new")).value(files[1]);
+    json.key(QLatin1StringView("removed")).beginArray();
+    for (const ClientRow &client : changes.removed)
+        writeClientJson(json, oldTable, client);
+    json.endArray();
+    json.key(QLatin1StringView("added")).beginArray();
+    for (const ClientRow &client : changes.added)
+        writeClientJson(json, newTable, client);
+    json.endArray();
+    json.key(QLatin1StringView("changed")).beginArray();
+    for (const ChangedClient &client : changes.changed) {
+        json.beginObject();
+        json.key(QLatin1StringView("fields")).beginArray();
+        for (const auto &[changed, name] : {std::pair(client.address, "address"),
+                                            std::pair(client.hostName, "hostname"),
+                                            std::pair(client.leaseEnd, "leaseEnd")}) {
+            if (changed)
+                json.value(QLatin1StringView(name));
+        }
+        json.endArray();
+        json.key(QLatin1StringView("old"));
+        writeClientJson(json, oldTable, client.before);
+        json.key(QLatin1StringView("new"));
+        writeClientJson(json, newTable, client.after);
+        json.endObject();
+    }
+    json.endArray();
+    json.key(QLatin1StringView("pools")).beginArray();
+    for (const PoolChange &pool : changes.pools)
+        writePoolChangeJson(json, pool);
+    json.endArray();
+    json.endObject();
+    json.finish();
+}
+
+void writeServersJson(Utf8Output &out, const QStringList &files,
+                      const std::vector<ServerFile> &servers, const ServersReport &report)
+{
+    JsonWriter json(out);
+    const auto writeRows = [&](const std::vector<ServerRow> &rows) {
+        json.key(QLatin1StringView("rows")).beginArray();
+        for (const ServerRow &row : rows)
+            writeServerRowJson(json, files, servers, row);
+        json.endArray();
+    };
+    json.beginObject();
+    json.key(QLatin1StringView("files")).beginArray();
+    for (const QString &file : files)
+        json.value(file);
+    json.endArray();
+    json.key(QLatin1StringView("overlappingPools")).beginArray();
+    for (const PoolOverlap &overlap : report.overlappingPools) {
+        json.beginObject();
+        json.key(QLatin1StringView("addresses")).value(compactRanges(overlap.addresses));
+        json.key(QLatin1StringView("pools")).beginArray();
+        writeServerPoolJson(json, files, overlap.first);
+        writeServerPoolJson(json, files, overlap.second);
+        json.endArray();
+        json.endObject();
+    }
+    json.endArray();
+    json.key(QLatin1StringView("sharedAddresses")).beginArray();
+    for (const AddressAcrossServers &address : report.sharedAddresses) {
+        json.beginObject();
+        json.key(QLatin1StringView("address")).value(dottedAddress(address.address));
+        writeRows(address.rows);
+        json.endObject();
+    }
+    json.endArray();
+    json.key(QLatin1StringView("macsWithOtherAddresses")).beginArray();
+    for (const MacAcrossServers &mac : report.macsWithOtherAddresses) {
+        json.beginObject();
+        json.key(QLatin1StringView("mac")).value(mac.mac);
+        writeRows(mac.rows);
+        json.endObject();
+    }
+    json.endArray();
+    json.key(QLatin1StringView("addressesInOtherPools")).beginArray();
+    for (const AddressInOtherPool &found : report.addressesInOtherPools) {
+        json.beginObject();
+        json.key(QLatin1StringView("address")).value(dottedAddress(found.address));
+        json.key(QLatin1StringView("row"));
+        writeServerRowJson(json, files, servers, found.row);
+        json.key(QLatin1StringView("pool"));
+        writeServerPoolJson(json, files, found.pool);
+        json.endObject();
+    }
+    json.endArray();
     json.endObject();
     json.finish();
 }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "changes.h"
 #include "health.h"
 #include "pools.h"
 #include "scan.h"
+#include "servers.h"
 #include "utf8output.h"
 
 #include <QLatin1StringView>
+#include <QStringList>
 #include <QStringView>
 
 #include <vector>
@@ -78,5 +81,14 @@ void writeFreeJson(Utf8Output &out, const QString &file, const PoolsReport &repo
 // pools are one big pool.
 void writePoolsJson(Utf8Output &out, const QString &file, const PoolsReport &report,
                     const std::vector<PoolState> &states);
+
+// The output of `diff`: the two files, the clients removed, added and changed, each
+// with the line of its client in its file, and the pools.
+void writeChangesJson(Utf8Output &out, const QStringList &files, const HostTable &oldTable,
+                      const HostTable &newTable, const FileChanges &changes);
+
+// The output of `compare`: the files, and the findings of each kind.
+void writeServersJson(Utf8Output &out, const QStringList &files,
+                      const std::vector<ServerFile> &servers, const ServersReport &report);
 
 } // namespace kelto

@@ -10,6 +10,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QBuffer>
 
 #include <cstdio>
@@ -124,7 +125,9 @@ QString description()
     constexpr qsizetype HelpColumn = 20;
     for (const Command &command : commands()) {
         QString head = QStringLiteral("  ") + command.name;
-        if (!command.argument.isEmpty())
+        if (command.runFiles)
+            head += QLatin1StringView(command.mostFiles == 2 ? " OLD NEW" : " FILE FILE...");
+        else if (!command.argument.isEmpty())
             head += u' ' + QString(command.argument).toUpper() + QStringLiteral("...");
         const QStringList lines = QString(command.help).split(u'\n');
         for (qsizetype i = 0; i < lines.size(); ++i)
@@ -135,17 +138,18 @@ QString description()
     for (const Command &command : commands())
         text += QStringLiteral("  %1: %2\n").arg(command.name, formatNames(command).join(u' '));
     text += QStringLiteral(
-        "\nExit status: 0 success; 1 a number or text was not found, check has findings, or a\n"
-        "pool has no free address; 2 the file could not be read to its end; 64 usage error;\n"
-        "74 output error. check follows the monitoring-plugin convention (0 OK, 1 WARNING,\n"
-        "2 CRITICAL).\n"
+        "\nExit status: 0 success; 1 a number or text was not found, check or compare has\n"
+        "findings, diff found changes, or a pool has no free address; 2 a file could not be\n"
+        "read to its end; 64 usage error; 74 output error. check follows the\n"
+        "monitoring-plugin convention (0 OK, 1 WARNING, 2 CRITICAL).\n"
         "\n"
         "Examples:\n"
         "  kelto-cli check -f ")
         + QLatin1StringView(ExamplePath)
         + QStringLiteral("\n"
                          "  kelto-cli find nas 00:1a:2b\n"
-                         "  kelto-cli list --format csv > hosts.csv");
+                         "  kelto-cli list --format csv > hosts.csv\n"
+                         "  kelto-cli diff yesterday/dhcpsrv.ini dhcpsrv.ini");
     return text;
 }
 
@@ -203,12 +207,37 @@ int printText(const QString &text)
     return Success;
 }
 
-ScanResult scan(const Options &options)
+ScanResult scan(const Options &options, const QString &file)
 {
     const ScanScope scope = scopeOf(options);
-    if (options.file == StandardInput)
+    if (file == StandardInput)
         return scanStandardInput(scope, options.sizeLimit);
-    return scanFile(options.file, scope, options.sizeLimit);
+    return scanFile(file, scope, options.sizeLimit);
+}
+
+// The files a command reads: its arguments, or the one of -f.
+QStringList filesOf(const Options &options)
+{
+    return options.command->runFiles ? options.arguments : QStringList{options.file};
+}
+
+// Why the files given to diff or compare cannot be read as given; empty when they can.
+QString fileArgumentsProblem(const Command &command, const QStringList &files)
+{
+    if (files.size() < 2 || (command.mostFiles > 0 && files.size() > command.mostFiles))
+        return command.mostFiles == 2
+                   ? QStringLiteral("%1 takes two files, OLD and NEW").arg(command.name)
+                   : QStringLiteral("%1 needs two or more files").arg(command.name);
+    if (files.count(StandardInput) > 1)
+        return QStringLiteral("standard input (-) can be read only once");
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QString canonical = QFileInfo(files[i]).canonicalFilePath();
+        for (qsizetype j = 0; j < i && !canonical.isEmpty(); ++j) {
+            if (QFileInfo(files[j]).canonicalFilePath() == canonical)
+                return QStringLiteral("%1 and %2 are the same file").arg(files[j], files[i]);
+        }
+    }
+    return {};
 }
 
 // The scan and the command's output, to standard output or, with --output, to a file
@@ -223,14 +252,22 @@ int run(Options &options, const QString &outputPath)
         printError(QStringLiteral("cannot write %1: %2").arg(outputPath, problem));
         return plugin ? Unknown : OutputError;
     }
-    ScanResult result = scan(options);
+    std::vector<ScanResult> results;
     try {
-        if (!result.isComplete())
-            printError(QStringLiteral("%1: %2").arg(options.file, result.failure->description()));
+        bool complete = true;
+        for (const QString &file : filesOf(options)) {
+            results.push_back(scan(options, file));
+            if (!results.back().isComplete()) {
+                printError(QStringLiteral("%1: %2").arg(file, results.back().failure->description()));
+                complete = false;
+            }
+        }
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         Utf8Output out = outputPath.isEmpty() ? Utf8Output(stdout) : Utf8Output(&buffer);
-        const int status = options.command->run(options, result, out);
+        const int status = options.command->runFiles
+                               ? options.command->runFiles(options, results, out)
+                               : options.command->run(options, results.front(), out);
         if (!out.flush()) {
             printError(QStringLiteral("cannot write the output: %1").arg(out.errorString()));
             return plugin ? Unknown : OutputError;
@@ -239,10 +276,10 @@ int run(Options &options, const QString &outputPath)
             printError(QStringLiteral("cannot write %1: %2").arg(outputPath, problem));
             return plugin ? Unknown : OutputError;
         }
-        return result.isComplete() || plugin ? status : ScanFailed;
+        return complete || plugin ? status : ScanFailed;
     } catch (const std::bad_alloc &) {
         // The rows of a scan that ran out of memory may not leave enough to show them.
-        result = {};
+        results = {};
         std::fputs("kelto-cli: not enough memory to write the output\n", stderr);
         return plugin ? Unknown : ScanFailed;
     }
@@ -321,10 +358,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption &nowOption = options[3];
     const QCommandLineOption &outputOption = options[8];
     parser.addOptions(options);
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("list, lookup, find, check, free or help"));
-    parser.addPositionalArgument(QStringLiteral("argument"),
-                                 QStringLiteral("Host numbers for lookup, texts for find."),
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral("list, lookup, find, check, free, pools, diff, compare or help"));
+    parser.addPositionalArgument(
+        QStringLiteral("argument"),
+        QStringLiteral("Host numbers for lookup, texts for find, files for diff and compare."),
                                  QStringLiteral("[ARGUMENT...]"));
 
     if (!parser.parse(argumentsOf(argc, argv)))
@@ -357,6 +396,12 @@ int main(int argc, char *argv[])
     chosen.arguments = positional;
     chosen.file = parser.value(fileOption);
 
+    if (command.runFiles && parser.isSet(fileOption))
+        return usageError(QStringLiteral("%1 takes its files as arguments, not -f").arg(name));
+    if (command.runFiles) {
+        if (const QString problem = fileArgumentsProblem(command, chosen.arguments); !problem.isEmpty())
+            return usageError(problem);
+    }
     if (command.argument.isEmpty() && !chosen.arguments.isEmpty())
         return usageError(QStringLiteral("%1 takes no arguments").arg(name));
     if (!command.argument.isEmpty() && chosen.arguments.isEmpty())

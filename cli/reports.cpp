@@ -1,10 +1,14 @@
 #include "reports.h"
 
 #include "json.h"
+#include "ipv4.h"
 #include "lookup.h"
 #include "terminal.h"
 
+#include <QStringList>
+
 #include <algorithm>
+#include <utility>
 
 namespace kelto {
 
@@ -187,6 +191,166 @@ void writePoolsText(Utf8Output &out, const PoolsReport &report)
     if (report.oneBigPool && !report.pools.empty()) {
         out << QLatin1StringView("all pools, as one: ");
         writeCounts(out, report.total);
+    }
+}
+
+namespace {
+
+// ", line 12" or ", old line 12": where a client of the diff stands; nothing when its row
+// has neither MAC nor host name.
+void writeLine(Utf8Output &out, QLatin1StringView which, qsizetype line)
+{
+    if (line <= 0)
+        return;
+    out << QLatin1StringView(", ") << which << QLatin1StringView("line ");
+    writeNumber(out, line);
+}
+
+QString leaseEndText(const HostTable &table, qsizetype row)
+{
+    const QString end = leaseOf(table, row, 0).end;
+    return end.isEmpty() ? QStringLiteral("none") : end;
+}
+
+// " address 192.168.1.5 -> 192.168.1.9"
+void writeFieldChange(Utf8Output &out, bool &first, QLatin1StringView name, QStringView before,
+                      QStringView after, bool quoted)
+{
+    out << QLatin1StringView(std::exchange(first, false) ? ": " : ", ") << name << ' ';
+    const auto write = [&](QStringView text) {
+        if (quoted)
+            writeJsonString(out, text);
+        else
+            writeField(out, text);
+    };
+    write(before);
+    out << QLatin1StringView(" -> ");
+    write(after);
+}
+
+void writeClientChange(Utf8Output &out, const HostTable &oldTable, const HostTable &newTable,
+                       const ChangedClient &client)
+{
+    const HostFields before = fieldsOf(oldTable.row(client.before.row));
+    const HostFields after = fieldsOf(newTable.row(client.after.row));
+    out << QLatin1StringView("changed ");
+    writeField(out, after.mac);
+    writeLine(out, {}, client.after.line);
+    writeLine(out, QLatin1StringView("old "), client.before.line);
+    bool first = true;
+    if (client.address)
+        writeFieldChange(out, first, QLatin1StringView("address"), before.address, after.address, false);
+    if (client.hostName)
+        writeFieldChange(out, first, QLatin1StringView("host name"), before.hostName,
+                         after.hostName, true);
+    if (client.leaseEnd)
+        writeFieldChange(out, first, QLatin1StringView("lease end"),
+                         leaseEndText(oldTable, client.before.row),
+                         leaseEndText(newTable, client.after.row), false);
+    out << '\n';
+}
+
+void writePoolChange(Utf8Output &out, const PoolChange &pool)
+{
+    const PoolSetting &setting = pool.newSetting ? *pool.newSetting : *pool.oldSetting;
+    out << QLatin1StringView(!pool.oldSetting   ? "pool added "
+                             : !pool.newSetting ? "pool removed "
+                                                : "pool changed ");
+    writeField(out, setting.name);
+    out << ' ';
+    if (pool.oldSetting && pool.newSetting) {
+        writeJsonString(out, pool.oldValue);
+        out << QLatin1StringView(" -> ");
+    }
+    writeJsonString(out, pool.newSetting ? pool.newValue : pool.oldValue);
+    if (pool.newSetting)
+        writeLine(out, {}, pool.newSetting->line);
+    if (pool.oldSetting)
+        writeLine(out, QLatin1StringView("old "), pool.oldSetting->line);
+    out << '\n';
+}
+
+// "a.ini line 12 192.168.1.20 "printer" 00-1a-2b-33-44-55"
+void writeServerRow(Utf8Output &out, const QStringList &files,
+                    const std::vector<ServerFile> &servers, const ServerRow &row)
+{
+    writeField(out, files[qsizetype(row.file)]);
+    if (row.line > 0) {
+        out << QLatin1StringView(" line ");
+        writeNumber(out, row.line);
+    }
+    out << ' ';
+    writeRowSummary(out, servers[row.file].table->row(row.row));
+}
+
+// "IPPOOL_1 of b.ini (line 5)"
+void writeServerPool(Utf8Output &out, const QStringList &files, const ServerPool &pool)
+{
+    writeField(out, pool.setting->name);
+    out << ' ';
+    writeJsonString(out, pool.setting->value);
+    out << QLatin1StringView(" of ");
+    writeField(out, files[qsizetype(pool.file)]);
+    out << QLatin1StringView(" (line ");
+    writeNumber(out, pool.setting->line);
+    out << ')';
+}
+
+} // namespace
+
+void writeChangesText(Utf8Output &out, const HostTable &oldTable, const HostTable &newTable,
+                      const FileChanges &changes)
+{
+    const auto writeClient = [&](QLatin1StringView change, const HostTable &table,
+                                 const ClientRow &client, QLatin1StringView which) {
+        out << change;
+        writeRowSummary(out, table.row(client.row));
+        writeLine(out, which, client.line);
+        out << '\n';
+    };
+    for (const ClientRow &client : changes.removed)
+        writeClient(QLatin1StringView("removed "), oldTable, client, QLatin1StringView("old "));
+    for (const ClientRow &client : changes.added)
+        writeClient(QLatin1StringView("added "), newTable, client, {});
+    for (const ChangedClient &client : changes.changed)
+        writeClientChange(out, oldTable, newTable, client);
+    for (const PoolChange &pool : changes.pools)
+        writePoolChange(out, pool);
+}
+
+void writeServersText(Utf8Output &out, const QStringList &files,
+                      const std::vector<ServerFile> &servers, const ServersReport &report)
+{
+    const auto writeRows = [&](const std::vector<ServerRow> &rows) {
+        writeList(out, rows, [&](const ServerRow &row) { writeServerRow(out, files, servers, row); });
+    };
+    for (const PoolOverlap &overlap : report.overlappingPools) {
+        out << QLatin1StringView("pools overlap: ");
+        writeServerPool(out, files, overlap.first);
+        out << QLatin1StringView(" and ");
+        writeServerPool(out, files, overlap.second);
+        out << QLatin1StringView(" may both offer ") << compactRanges(overlap.addresses) << '\n';
+    }
+    for (const AddressAcrossServers &address : report.sharedAddresses) {
+        out << QLatin1StringView("address ") << dottedAddress(address.address)
+            << QLatin1StringView(" is held for different MACs on different servers: ");
+        writeRows(address.rows);
+        out << '\n';
+    }
+    for (const MacAcrossServers &mac : report.macsWithOtherAddresses) {
+        out << QLatin1StringView("MAC ");
+        writeField(out, mac.mac);
+        out << QLatin1StringView(" holds different addresses on different servers: ");
+        writeRows(mac.rows);
+        out << '\n';
+    }
+    for (const AddressInOtherPool &found : report.addressesInOtherPools) {
+        out << QLatin1StringView("address ") << dottedAddress(found.address)
+            << QLatin1StringView(" lies in the pool ");
+        writeServerPool(out, files, found.pool);
+        out << QLatin1StringView(", which holds it for no client and may offer it: ");
+        writeServerRow(out, files, servers, found.row);
+        out << '\n';
     }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "changes.h"
 #include "health.h"
 #include "pools.h"
+#include "servers.h"
 #include "utf8output.h"
 
 namespace kelto {
@@ -19,5 +21,15 @@ void writeFreeText(Utf8Output &out, const PoolsReport &report);
 // The output of `pools`: each pool with its counts, and the total when the pools are one
 // big pool, a line each.
 void writePoolsText(Utf8Output &out, const PoolsReport &report);
+
+// The output of `diff`: a line per client removed, added and changed, then per pool;
+// nothing when nothing changed. "line" is a line of the new file, "old line" of the old.
+void writeChangesText(Utf8Output &out, const HostTable &oldTable, const HostTable &newTable,
+                      const FileChanges &changes);
+
+// The output of `compare`: a line per finding, each naming the files and lines; nothing
+// when the servers agree.
+void writeServersText(Utf8Output &out, const QStringList &files,
+                      const std::vector<ServerFile> &servers, const ServersReport &report);
 
 } // namespace kelto

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "changes.h"
 #include "hosttable.h"
 #include "pools.h"
 #include "utf8output.h"
@@ -19,5 +20,10 @@ void writeTable(Utf8Output &out, const HostTable &table, TableFormat format, qin
 // The output of `pools` as CSV or TSV: a line per pool, and the total named "total" when
 // the pools are one big pool.
 void writePoolsTable(Utf8Output &out, const PoolsReport &report, TableFormat format);
+
+// The output of `diff` as CSV or TSV: a line per client removed, added or changed (its
+// fields in the new file, then in the old), then a line per pool.
+void writeChangesTable(Utf8Output &out, const HostTable &oldTable, const HostTable &newTable,
+                       const FileChanges &changes, TableFormat format);
 
 } // namespace kelto

@@ -2,7 +2,9 @@
 
 #include "vectorscan.h"
 
+#include <algorithm>
 #include <cstring>
+#include <numeric>
 
 namespace kelto {
 
@@ -182,6 +184,36 @@ FileText FileText::fromString(QStringView string)
 void FileText::cutAfterLastLineEnd()
 {
     m_bytes.truncate(afterLastLineEnd(m_bytes.constData(), m_bytes.size()));
+}
+
+std::vector<qsizetype> FileText::lineNumbers(const std::vector<qsizetype> &positions) const
+{
+    std::vector<size_t> order(positions.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::sort(order.begin(), order.end(),
+              [&positions](size_t a, size_t b) { return positions[a] < positions[b]; });
+    std::vector<qsizetype> lines(positions.size());
+    const std::span<const uchar> text = bytes();
+    // Line ends are counted once, from one position to the next.
+    const bool lineFeedsOnly = std::find(text.begin(), text.end(), '\r') == text.end();
+    qsizetype line = 1;
+    qsizetype counted = 0;
+    for (const size_t i : order) {
+        if (positions[i] < 0)
+            continue;
+        const qsizetype to = std::min(positions[i], size());
+        if (lineFeedsOnly) {
+            line += std::count(text.begin() + counted, text.begin() + to, '\n');
+        } else {
+            for (qsizetype p = counted; p < to; ++p) {
+                const bool crlf = text[size_t(p)] == '\r' && p + 1 < size() && text[size_t(p) + 1] == '\n';
+                line += (text[size_t(p)] == '\n' || text[size_t(p)] == '\r') && !crlf;
+            }
+        }
+        counted = to;
+        lines[i] = line;
+    }
+    return lines;
 }
 
 } // namespace kelto

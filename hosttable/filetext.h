@@ -5,6 +5,7 @@
 
 #include <array>
 #include <span>
+#include <vector>
 
 namespace kelto {
 
@@ -42,6 +43,9 @@ public:
         return {reinterpret_cast<const uchar *>(m_bytes.constData()), size_t(m_bytes.size())};
     }
     qsizetype size() const { return m_bytes.size(); }
+    // The 1-based number of the line that each byte position stands on, as the scan
+    // counts lines ("\n", "\r\n" or a lone "\r" ends one); 0 for a position below 0.
+    std::vector<qsizetype> lineNumbers(const std::vector<qsizetype> &positions) const;
 
 private:
     QByteArray m_bytes;

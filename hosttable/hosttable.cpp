@@ -126,6 +126,20 @@ std::optional<qint64> HostTable::leaseEnd(qsizetype index) const
     return seconds && *seconds > 0 ? seconds : std::nullopt;
 }
 
+std::vector<qsizetype> HostTable::clientLines(const std::vector<qsizetype> &rows) const
+{
+    std::vector<qsizetype> positions;
+    positions.reserve(rows.size());
+    for (const qsizetype row : rows) {
+        const Record &record = m_rows[size_t(row)];
+        // A MAC follows the "[" of its header; a host name never starts a line's text.
+        positions.push_back(record.mac != 0       ? qsizetype(record.mac) - 1
+                            : record.hostName != 0 ? qsizetype(record.hostName)
+                                                   : -1);
+    }
+    return m_text.lineNumbers(positions);
+}
+
 void HostTable::prefetchRow(qsizetype index) const
 {
     prefetchText(m_rows[size_t(index)]);

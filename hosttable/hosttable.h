@@ -74,6 +74,20 @@ public:
     // The end of the row's lease, from the LeaseEnd= of its client section: seconds since
     // 1970 (UTC); nothing when the section has none, 0, or a value that is no number.
     std::optional<qint64> leaseEnd(qsizetype index) const;
+    // For each row of `rows`, the line its client stands on in the file: that of its MAC
+    // header, or of its host name for a row without MAC; 0 for a row with neither.
+    std::vector<qsizetype> clientLines(const std::vector<qsizetype> &rows) const;
+    // The same for items that name a row: each item's `line` is set to that of its `row`.
+    template <typename Item> void setClientLines(const std::vector<Item *> &items) const
+    {
+        std::vector<qsizetype> rows;
+        rows.reserve(items.size());
+        for (const Item *item : items)
+            rows.push_back(item->row);
+        const std::vector<qsizetype> lines = clientLines(rows);
+        for (size_t i = 0; i < items.size(); ++i)
+            items[i]->line = lines[i];
+    }
     // Keeps only the rows for which keep(row) holds, sorted, and marked as in the whole
     // table when `markRepeated` is set: a search sorts the rows it keeps and those that
     // share their address, not the whole table.

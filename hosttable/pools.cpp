@@ -224,21 +224,6 @@ PoolCounts countsOf(const NetworkHolders::Hosts &offered, const NetworkHolders &
             quint32((held & ~active & ~noLeaseEnd).count()), quint32(noLeaseEnd.count())};
 }
 
-std::vector<AddressRange> rangesOf(quint32 network, const NetworkHolders::Hosts &hosts)
-{
-    std::vector<AddressRange> ranges;
-    for (int host = 0; host < AddressPool::NetworkSize; ++host) {
-        if (!hosts.test(size_t(host)))
-            continue;
-        const quint32 address = network | quint32(host);
-        if (!ranges.empty() && ranges.back().last + 1 == address)
-            ranges.back().last = address;
-        else
-            ranges.push_back({address, address});
-    }
-    return ranges;
-}
-
 // The IPBIND_n= addresses of [SETTINGS]: the server's own.
 std::vector<quint32> serverAddressesOf(const FileFacts &facts)
 {
@@ -264,6 +249,21 @@ NetworkHolders::Hosts withoutAddresses(quint32 network, NetworkHolders::Hosts ho
 }
 
 } // namespace
+
+std::vector<AddressRange> rangesOf(quint32 network, const std::bitset<AddressPool::NetworkSize> &hosts)
+{
+    std::vector<AddressRange> ranges;
+    for (int host = 0; host < AddressPool::NetworkSize; ++host) {
+        if (!hosts.test(size_t(host)))
+            continue;
+        const quint32 address = network | quint32(host);
+        if (!ranges.empty() && ranges.back().last + 1 == address)
+            ranges.back().last = address;
+        else
+            ranges.push_back({address, address});
+    }
+    return ranges;
+}
 
 std::vector<std::vector<AddressRange>> freeAddresses(const std::vector<AddressPool> &pools,
                                                      const HostTable &table,

@@ -38,6 +38,9 @@ struct AddressRange
     friend bool operator==(const AddressRange &, const AddressRange &) = default;
 };
 
+// The addresses of `network` (its last octet 0) whose last octets `hosts` holds, as runs.
+std::vector<AddressRange> rangesOf(quint32 network, const std::bitset<AddressPool::NetworkSize> &hosts);
+
 // A pool value with its $(Section\Key) references replaced by the values they name (read
 // like a pool value; section and key in any letter case), which may hold references
 // themselves. Nothing, with the reason in `problem`, when a reference names no setting,

@@ -72,6 +72,7 @@ private slots:
     void tableMenu();
     void marksOutlastTheSelection();
     void reloadAndDrop(); // and quit
+    void watchFollowsTheFile();
     void helpAndVersion_data();
     void helpAndVersion();
     void resizeRule_data();
@@ -177,15 +178,19 @@ void tst_Keltofrm::startUp_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("source");
     QTest::addColumn<int>("failures");
+    QTest::addColumn<bool>("watching");
 
     // One row per case, as in a table.
     // clang-format off
-    QTest::newRow("no arguments") << QStringList{"kelto"} << "dhcpsrv.ini" << 0;
-    QTest::newRow("quoted path") << QStringList{"kelto", "\"dhcp srv.ini\""} << "dhcp srv.ini" << 0;
-    QTest::newRow("quotes inside") << QStringList{"kelto", "dh\"cp\"srv.ini"} << "dhcpsrv.ini" << 0;
-    QTest::newRow("two arguments") << QStringList{"kelto", "dhcp", "srv.ini"} << "dhcp srv.ini" << 0;
-    QTest::newRow("spaces kept") << QStringList{"kelto", " dhcp srv.ini"} << " dhcp srv.ini" << 1;
-    QTest::newRow("only quotes") << QStringList{"kelto", "\"\""} << "" << 1;
+    QTest::newRow("no arguments") << QStringList{"kelto"} << "dhcpsrv.ini" << 0 << false;
+    QTest::newRow("quoted path") << QStringList{"kelto", "\"dhcp srv.ini\""} << "dhcp srv.ini" << 0 << false;
+    QTest::newRow("quotes inside") << QStringList{"kelto", "dh\"cp\"srv.ini"} << "dhcpsrv.ini" << 0 << false;
+    QTest::newRow("two arguments") << QStringList{"kelto", "dhcp", "srv.ini"} << "dhcp srv.ini" << 0 << false;
+    QTest::newRow("spaces kept") << QStringList{"kelto", " dhcp srv.ini"} << " dhcp srv.ini" << 1 << false;
+    QTest::newRow("only quotes") << QStringList{"kelto", "\"\""} << "" << 1 << false;
+    QTest::newRow("watch") << QStringList{"kelto", "--watch", "\"dhcp srv.ini\""} << "dhcp srv.ini" << 0 << true;
+    QTest::newRow("watch alone") << QStringList{"kelto", "--watch"} << "dhcpsrv.ini" << 0 << true;
+    QTest::newRow("a path that starts so") << QStringList{"kelto", "--watched.ini"} << "--watched.ini" << 1 << false;
     // clang-format on
 }
 
@@ -194,6 +199,7 @@ void tst_Keltofrm::startUp()
     QFETCH(QStringList, arguments);
     QFETCH(QString, source);
     QFETCH(int, failures);
+    QFETCH(bool, watching);
 
     writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"), Clients);
     writeFile(*m_dir, QStringLiteral("dhcp srv.ini"), crlf({"IPADDR=1.2.3.4", "Hostname=spaced"}));
@@ -202,6 +208,8 @@ void tst_Keltofrm::startUp()
     QCOMPARE(control<QLineEdit>("Source")->text(), source);
     QCOMPARE(m_failures.size(), failures);
     QCOMPARE(shownRows().isEmpty(), failures > 0);
+    QCOMPARE(m_window->isWatching(), watching);
+    QCOMPARE(m_window->findChild<QAction *>(QStringLiteral("watchFile"))->isChecked(), watching);
 }
 
 void tst_Keltofrm::commandLine_data()
@@ -662,6 +670,64 @@ void tst_Keltofrm::resizingMovesOnlyTable()
     m_window->showNormal();
     m_window->resize(300, 200);
     QTRY_COMPARE(table->geometry(), QRect(16, 80, 345, 324));
+}
+
+void tst_Keltofrm::watchFollowsTheFile()
+{
+    writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"), Clients);
+    m_window->start(QStringLiteral("--watch dhcpsrv.ini"));
+    auto *table = control<QListView>("Table");
+    QTest::keyClicks(control("IP"), QStringLiteral("7"));
+    QTest::keyClick(control("IP"), Qt::Key_Return);
+    QCOMPARE(table->currentIndex().row(), 0); // 10.0.0.7 ten
+    table->selectionModel()->setCurrentIndex(table->model()->index(4, 0), QItemSelectionModel::NoUpdate);
+    QCOMPARE(shownRows()[4], row("192.168.··1.··7", "seven", "00-11-22-33-44-88"));
+
+    // A second writer adds a client before the current row, renames one and removes one.
+    writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"),
+              crlf({"[SETTINGS]", "[00-11-22-33-44-55]", "IPADDR=192.168.1.5", "Hostname=alpha-2",
+                    "[00-11-22-33-44-66]", "IPADDR=10.0.0.7", "Hostname=ten", "[00-11-22-33-44-88]",
+                    "IPADDR=192.168.1.7", "Hostname=seven", "[00-11-22-33-44-99]",
+                    "IPADDR=192.168.1.5", "Hostname=gamma", "[00-11-22-33-44-aa]",
+                    "IPADDR=192.168.1.6", "Hostname=six"}));
+    const QStringList expected{row("·10.··0.··0.··7", "ten", "00-11-22-33-44-66"),
+                               row("192.168.··1.··5", "alpha-2", "00-11-22-33-44-55"),
+                               row("192.168.··1.··5", "gamma", "00-11-22-33-44-99"),
+                               row("192.168.··1.··6", "six", "00-11-22-33-44-aa"),
+                               row("192.168.··1.··7", "seven", "00-11-22-33-44-88")};
+    QTRY_COMPARE_WITH_TIMEOUT(shownRows(), expected, 2000);
+    const auto note = [table](int row) {
+        return table->model()->index(row, 0).data(Qt::ToolTipRole).toString();
+    };
+    QVERIFY2(note(3).startsWith(QLatin1StringView("new since ")), qPrintable(note(3)));
+    QCOMPARE(note(3), table->model()->index(3, 0).data(Qt::AccessibleDescriptionRole).toString());
+    QVERIFY(table->model()->index(3, 0).data(Qt::BackgroundRole).isValid());
+    QCOMPARE(note(4), QString()); // seven was there before
+    QCOMPARE(table->currentIndex().row(), 4); // still seven
+    QCOMPARE(selectedRows(), QList<int>{2}); // the repeated address, as a load selects it
+    QCOMPARE(control<QLabel>("Host")->text(), QStringLiteral("ten")); // the lookup stays
+    QVERIFY(m_failures.isEmpty());
+
+    // A file replaced by another, renamed over it, is followed too.
+    QFile::remove(writeFile(*m_dir, QStringLiteral("next.ini"), {}));
+    const QString next = writeFile(*m_dir, QStringLiteral("next.ini"),
+                                   crlf({"[00-11-22-33-44-bb]", "IPADDR=10.0.0.8", "Hostname=eight"}));
+    QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("dhcpsrv.ini"))));
+    QVERIFY(QFile::rename(next, m_dir->filePath(QStringLiteral("dhcpsrv.ini"))));
+    QTRY_COMPARE_WITH_TIMEOUT(shownRows(), QStringList{row("·10.··0.··0.··8", "eight", "00-11-22-33-44-bb")}, 2000);
+    QVERIFY(note(0).startsWith(QLatin1StringView("new since ")));
+    m_window->findChild<QAction *>(QStringLiteral("clearNewMarks"))->trigger();
+    QCOMPARE(note(0), QString());
+
+    // A read that fails says why in the title, with no box, and the rows stay.
+    writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"), crlf({"IPADDR=10.0.0.9", "Hostname=x", "IPADDR=10.0"}));
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(),
+                              QStringLiteral("Kelto - read failed: line 3: malformed address \"10.0\""), 2000);
+    QCOMPARE(shownRows().size(), 1);
+    QVERIFY(m_failures.isEmpty());
+    writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"), crlf({"IPADDR=10.0.0.9", "Hostname=nine"}));
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("Kelto"), 2000);
+    QCOMPARE(shownRows(), QStringList{row("·10.··0.··0.··9", "nine")});
 }
 
 QTEST_MAIN(tst_Keltofrm)
