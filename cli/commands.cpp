@@ -220,8 +220,6 @@ int diff(const Options &options, std::vector<ScanResult> &results, Utf8Output &o
 {
     if (!allComplete(results))
         return ScanFailed;
-    for (ScanResult &result : results)
-        result.table.sort();
     const HostTable &oldTable = results[0].table;
     const HostTable &newTable = results[1].table;
     const FileChanges changes = diffFiles(oldTable, results[0].facts, newTable, results[1].facts);
@@ -358,7 +356,7 @@ const std::vector<Command> &commands()
                            "pools; a client is known by the MAC of its section, letter case\n"
                            "aside; exit 0 nothing changed, 1 changes, 2 a file unreadable"),
          {F::Text, F::Json, F::Csv, F::Tsv},
-         ScanScope::RowsAndPoolFacts,
+         ScanScope::TableAndSettings,
          nullptr,
          false,
          diff,

@@ -11,10 +11,12 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QThread>
 #include <QBuffer>
 
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <optional>
 
 using namespace kelto;
@@ -215,6 +217,29 @@ ScanResult scan(const Options &options, const QString &file)
     return scanFile(file, scope, options.sizeLimit);
 }
 
+// The scans of `files`, each on a thread of its own: diff and compare read two or more
+// large files, and a scan keeps one core busy.
+std::vector<ScanResult> scanAll(const Options &options, const QStringList &files)
+{
+    std::vector<ScanResult> results(size_t(files.size()));
+    const auto scanOne = [&](qsizetype i) {
+        try {
+            results[size_t(i)] = scan(options, files[i]);
+        } catch (const std::bad_alloc &) {
+            results[size_t(i)].failure = ScanFailure::outOfMemory();
+        }
+    };
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (qsizetype i = 1; i < files.size(); ++i) {
+        threads.emplace_back(QThread::create(scanOne, i));
+        threads.back()->start();
+    }
+    scanOne(0);
+    for (const std::unique_ptr<QThread> &thread : threads)
+        thread->wait();
+    return results;
+}
+
 // The files a command reads: its arguments, or the one of -f.
 QStringList filesOf(const Options &options)
 {
@@ -252,13 +277,13 @@ int run(Options &options, const QString &outputPath)
         printError(QStringLiteral("cannot write %1: %2").arg(outputPath, problem));
         return plugin ? Unknown : OutputError;
     }
-    std::vector<ScanResult> results;
+    const QStringList files = filesOf(options);
+    std::vector<ScanResult> results = scanAll(options, files);
     try {
         bool complete = true;
-        for (const QString &file : filesOf(options)) {
-            results.push_back(scan(options, file));
-            if (!results.back().isComplete()) {
-                printError(QStringLiteral("%1: %2").arg(file, results.back().failure->description()));
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            if (!results[size_t(i)].isComplete()) {
+                printError(QStringLiteral("%1: %2").arg(files[i], results[size_t(i)].failure->description()));
                 complete = false;
             }
         }

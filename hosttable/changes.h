@@ -20,17 +20,6 @@ namespace kelto {
 // row without MAC is known by its address and host name, so it is never changed, only
 // removed or added.
 
-// A number for the client of every row, the same for the same client in any table that
-// shares `macKeys`; rows without MAC get numbers of their own (see ClientKeys).
-struct ClientKey
-{
-    quint64 key = 0;
-    qsizetype row = 0;
-};
-
-// The clients of a table, ordered by their key, then by row.
-std::vector<ClientKey> clientKeys(const HostTable &table, MacKeys &macKeys);
-
 // A row of one version, with the line its client stands on (see
 // HostTable::clientLines()).
 struct ClientRow

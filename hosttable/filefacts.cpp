@@ -188,7 +188,7 @@ void FactsReader::takeSetting(qsizetype number, QStringView line)
 
 void FactsReader::takeMacHeader(qsizetype number, QStringView mac)
 {
-    if (m_withMacs)
+    if (m_reading == Reading::Everything)
         m_facts.macHeaders.push_back({number, m_facts.macKeys.keyOf(mac)});
     m_inSettings = false;
     m_inClientSection = true;

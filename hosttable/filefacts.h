@@ -124,9 +124,12 @@ bool hasAddressMacro(QStringView value);
 class FactsReader
 {
 public:
-    // `withMacs`: the MAC headers and their keys too, which the health check needs and
-    // the pools do not.
-    FactsReader(FileFacts &facts, bool withMacs) : m_facts(facts), m_withMacs(withMacs) { }
+    // What is read: everything, which the health check needs; all but the MAC headers
+    // and their keys, which the pools need not; or only the sections that are no client
+    // sections, whose settings hold the pools, which is all that a diff needs.
+    enum class Reading { Everything, AllButMacs, Settings };
+    FactsReader(FileFacts &facts, Reading reading) : m_facts(facts), m_reading(reading) { }
+    bool readsClientSections() const { return m_reading != Reading::Settings; }
 
     // Every line but the MAC headers, with whether the table reads it as an address
     // line: section headers, the pool settings of [SETTINGS], the values of other
@@ -139,6 +142,8 @@ public:
     {
         if (!m_inClientSection || (!line.empty() && line[0] == '['))
             return true;
+        if (!readsClientSections())
+            return false;
         const auto key = std::find_if_not(line.begin(), line.end(), isBlank<uchar>);
         return key != line.end() && (foldAscii(*key) == 'i' || foldAscii(*key) == 'l');
     }
@@ -146,7 +151,8 @@ public:
     {
         m_facts.hostNamesBeforeAddress.push_back(std::move(note));
     }
-    // A MAC header, which starts a client section.
+    // A MAC header, which starts a client section; its MAC may be left empty when client
+    // sections are not read.
     void takeMacHeader(qsizetype number, QStringView mac);
     // An address line as the scan recognised it: where its key stands, and its value as
     // the scan reads it, from column 8 to the first ";", without trailing spaces.
@@ -159,7 +165,7 @@ private:
     void takeLeaseEnd(qsizetype number, QStringView value);
 
     FileFacts &m_facts;
-    bool m_withMacs;
+    Reading m_reading;
     QString m_section; // in lower case
     bool m_inSettings = false;
     bool m_inClientSection = false;

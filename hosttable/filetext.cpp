@@ -195,21 +195,14 @@ std::vector<qsizetype> FileText::lineNumbers(const std::vector<qsizetype> &posit
     std::vector<qsizetype> lines(positions.size());
     const std::span<const uchar> text = bytes();
     // Line ends are counted once, from one position to the next.
-    const bool lineFeedsOnly = std::find(text.begin(), text.end(), '\r') == text.end();
     qsizetype line = 1;
     qsizetype counted = 0;
     for (const size_t i : order) {
         if (positions[i] < 0)
             continue;
         const qsizetype to = std::min(positions[i], size());
-        if (lineFeedsOnly) {
-            line += std::count(text.begin() + counted, text.begin() + to, '\n');
-        } else {
-            for (qsizetype p = counted; p < to; ++p) {
-                const bool crlf = text[size_t(p)] == '\r' && p + 1 < size() && text[size_t(p) + 1] == '\n';
-                line += (text[size_t(p)] == '\n' || text[size_t(p)] == '\r') && !crlf;
-            }
-        }
+        line += vectorscan::countLineEnds(text.data() + counted, text.data() + to,
+                                          text.data() + text.size());
         counted = to;
         lines[i] = line;
     }

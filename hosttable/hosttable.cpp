@@ -8,6 +8,8 @@
 #include "text.h"
 #include "vectorscan.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <array>
 
@@ -120,8 +122,12 @@ std::optional<qint64> HostTable::leaseEnd(qsizetype index) const
         return std::nullopt;
     const std::span<const uchar> text = m_text.bytes().subspan(line - 1);
     const auto end = std::find_if(text.begin(), text.end(), [](uchar c) { return c == '\n' || c == '\r'; });
-    const QString lineText = QString::fromUtf8(reinterpret_cast<const char *>(text.data()), end - text.begin());
-    const std::optional<QStringView> value = leaseEndValue(lineText);
+    // UTF-8 takes at least as many bytes as UTF-16 takes units; a line is read without
+    // a string of its own, as a diff reads millions of them.
+    QVarLengthArray<char16_t, 256> units(end - text.begin());
+    qsizetype characters = 0;
+    const char16_t *unitsEnd = appendUtf16(text.first(size_t(end - text.begin())), units.data(), characters);
+    const std::optional<QStringView> value = leaseEndValue(QStringView(units.data(), unitsEnd));
     const std::optional<qint64> seconds = value ? readLeaseEnd(*value) : std::nullopt;
     return seconds && *seconds > 0 ? seconds : std::nullopt;
 }
@@ -153,15 +159,31 @@ void HostTable::prefetchText(const Record &record) const
         vectorscan::prefetch(text + record.mac);
 }
 
-bool HostTable::rowLess(const Record &a, const Record &b) const
+int HostTable::compareRecords(const HostTable &tableA, const Record &a, const HostTable &tableB,
+                              const Record &b)
 {
-    if (a.otherAddress == 0 && b.otherAddress == 0 && a.key != b.key)
-        return a.key < b.key;
+    if (a.otherAddress == 0 && b.otherAddress == 0) {
+        if (a.key != b.key)
+            return a.key < b.key ? -1 : 1;
+        // The same host name and MAC in the text: the same row, without composing it.
+        if (tableA.hostNameOf(a) == tableB.hostNameOf(b) && tableA.macOf(a) == tableB.macOf(b))
+            return 0;
+    }
     // UTF-8 byte order is code point order. Rows of one address field differ from the
     // host name on; a large file has many such rows.
     RowUtf8 utf8A;
     RowUtf8 utf8B;
-    return rowUtf8(a, utf8A) < rowUtf8(b, utf8B);
+    return tableA.rowUtf8(a, utf8A).compare(tableB.rowUtf8(b, utf8B));
+}
+
+bool HostTable::rowLess(const Record &a, const Record &b) const
+{
+    return compareRecords(*this, a, *this, b) < 0;
+}
+
+int HostTable::compareRows(qsizetype index, const HostTable &other, qsizetype otherIndex) const
+{
+    return compareRecords(*this, m_rows[size_t(index)], other, other.m_rows[size_t(otherIndex)]);
 }
 
 void HostTable::sortRunsOfEqualKeys(std::vector<Record>::iterator begin,

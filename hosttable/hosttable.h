@@ -46,6 +46,13 @@ public:
     // end.
     static constexpr qsizetype RowMaxUtf8 = 4 * RowMaxLength;
     char *appendRowUtf8(qsizetype index, char *out) const;
+    // The order of row `index` against row `otherIndex` of `other`, as their texts sort:
+    // below 0, 0 or above 0.
+    int compareRows(qsizetype index, const HostTable &other, qsizetype otherIndex) const;
+    // Fetches the text of a row ahead of its use, for a walk in table order.
+    void prefetchRow(qsizetype index) const;
+    // The row's MAC as it stands in the text, in UTF-8; empty for a row without MAC.
+    std::string_view macUtf8(qsizetype index) const { return macOf(m_rows[size_t(index)]); }
     // Whether columns 13-15 of row `index` equal `hostNumber`, three characters.
     bool hostNumberEquals(qsizetype index, QStringView hostNumber) const;
 
@@ -123,11 +130,17 @@ private:
     using RowUtf8 = std::array<char, RowMaxUtf8>;
 
     static quint64 keyOf(const AddressField &field);
-    void prefetchRow(qsizetype index) const;
     void prefetchText(const Record &record) const;
     // Hands the parts of a row's text, in order, to `sink` (see rowtext.cpp).
     template <typename Sink> void composeRow(const Record &record, Sink &sink) const;
     HostRow rowOf(const Record &record) const;
+    std::string_view macOf(const Record &record) const;
+    std::string_view hostNameOf(const Record &record) const
+    {
+        return {reinterpret_cast<const char *>(m_text.bytes().data()) + record.hostName, record.hostNameLength};
+    }
+    static int compareRecords(const HostTable &tableA, const Record &a, const HostTable &tableB,
+                              const Record &b);
     std::string_view rowUtf8(const Record &record, RowUtf8 &utf8) const;
     // The UTF-8 of the row's address field, its first 15 characters.
     std::string addressColumns(const Record &record) const;

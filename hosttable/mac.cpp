@@ -64,13 +64,24 @@ std::optional<quint64> hexMacValue(QStringView mac)
 
 // hexMacValue for the notation of the client section headers, "00-1a-2b-3c-4d-5e",
 // without a branch per character; nothing for any other notation.
-std::optional<quint64> headerMacValue(QStringView mac)
+char16_t unitOf(QChar c)
+{
+    return c.unicode();
+}
+
+char16_t unitOf(char c)
+{
+    return uchar(c);
+}
+
+// `Text` is Qt's text or UTF-8, whose bytes of a character beyond ASCII are never hex.
+template <typename Text> std::optional<quint64> headerMacValue(Text mac)
 {
     constexpr qsizetype Length = 17;
-    if (mac.size() != Length)
+    if (qsizetype(mac.size()) != Length)
         return std::nullopt;
     const auto kindOf = [mac](qsizetype i) {
-        return quint64(MacCharacters[std::min<char16_t>(mac[i].unicode(), 0x7f)]);
+        return quint64(MacCharacters[std::min<char16_t>(unitOf(mac[size_t(i)]), 0x7f)]);
     };
     quint64 value = 0;
     quint64 kinds = 0; // any kind above 15 is no hexadecimal digit
@@ -81,7 +92,7 @@ std::optional<quint64> headerMacValue(QStringView mac)
         kinds |= high | low;
         value = value << 8 | high << 4 | low;
         if (i + 2 < Length)
-            dashes &= mac[i + 2] == u'-';
+            dashes &= unitOf(mac[size_t(i + 2)]) == u'-';
     }
     return dashes && kinds < 16 ? std::optional(value) : std::nullopt;
 }
@@ -118,6 +129,13 @@ quint64 MacKeys::keyOf(QStringView mac)
     m_others.insert(text, key);
     m_otherTexts.append(text);
     return key;
+}
+
+quint64 MacKeys::keyOf(std::string_view utf8)
+{
+    if (const std::optional<quint64> value = headerMacValue(utf8))
+        return *value;
+    return keyOf(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
 }
 
 QString MacKeys::textOf(quint64 key) const

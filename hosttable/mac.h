@@ -6,6 +6,7 @@
 #include <QVarLengthArray>
 
 #include <optional>
+#include <string_view>
 
 namespace kelto {
 
@@ -25,6 +26,8 @@ class MacKeys
 {
 public:
     quint64 keyOf(QStringView mac);
+    // The same for a MAC in UTF-8, such as a row's MAC in the file's text.
+    quint64 keyOf(std::string_view utf8);
     // The MAC of a key, written as the server writes a MAC header (00-1a-2b-33-44-55)
     // when it is twelve hexadecimal digits, else as compared.
     QString textOf(quint64 key) const;

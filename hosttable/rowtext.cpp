@@ -104,11 +104,16 @@ template <typename Sink> void HostTable::composeRow(const Record &record, Sink &
     const qsizetype nameLength = m_text.isAscii() ? qsizetype(name.size()) : columnCount(name);
     sink.append({Spaces.data(), size_t(HostNameMaxLength - nameLength)});
     sink.mark(RowMark::MacStart);
-    if (record.mac != 0) {
-        const auto mac = text.subspan(record.mac);
-        const auto macBytes = size_t(m_text.isAscii() ? MacFieldWidth : columnOffset(mac, MacFieldWidth));
-        sink.append({reinterpret_cast<const char *>(mac.data()), macBytes});
-    }
+    sink.append(macOf(record));
+}
+
+std::string_view HostTable::macOf(const Record &record) const
+{
+    if (record.mac == 0)
+        return {};
+    const auto mac = m_text.bytes().subspan(record.mac);
+    const auto bytes = size_t(m_text.isAscii() ? MacFieldWidth : columnOffset(mac, MacFieldWidth));
+    return {reinterpret_cast<const char *>(mac.data()), bytes};
 }
 
 HostRow HostTable::row(qsizetype index) const

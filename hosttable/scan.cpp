@@ -94,11 +94,11 @@ QString toQString(std::span<const uchar> utf8)
 class LineScan
 {
 public:
-    LineScan(const FileText &text, HostTable &table, FileFacts *facts, bool withMacs)
+    LineScan(const FileText &text, HostTable &table, FileFacts *facts, FactsReader::Reading reading)
         : m_text(text.bytes()), m_ascii(text.isAscii()), m_table(table)
     {
         if (facts)
-            m_facts.emplace(*facts, withMacs);
+            m_facts.emplace(*facts, reading);
     }
 
     // Reads every line; stops at the first that the scan cannot read. One pass over a
@@ -164,7 +164,9 @@ private:
         keys.address = keys.address < 0 ? -1 : countedKey(line, keys.address);
         keys.hostName = keys.hostName < 0 ? -1 : countedKey(line, keys.hostName);
         if (m_facts && macHeader)
-            m_facts->takeMacHeader(m_lineNumber, qtText(line.subspan(1, size_t(offsetOf(line.subspan(1), MacFieldWidth)))));
+            m_facts->takeMacHeader(m_lineNumber, m_facts->readsClientSections()
+                                                     ? qtText(line.subspan(1, size_t(offsetOf(line.subspan(1), MacFieldWidth))))
+                                                     : QStringView());
         else if (m_facts && m_facts->needsLine(line))
             m_facts->takeLine(m_lineNumber, qtText(line), keys.address >= 0);
 
@@ -180,7 +182,7 @@ private:
     {
         if (m_pendingAddress)
             addPendingRow();
-        if (m_facts) {
+        if (m_facts && m_facts->readsClientSections()) {
             const auto value = line.subspan(size_t(offsetOf(line, AddressValuePosition)));
             m_facts->takeAddressLine(m_lineNumber, keyPosition,
                                      withoutTrailingSpaces(qtText(cutAtSemicolon(value))));
@@ -208,7 +210,7 @@ private:
         // The value is read from column 10 whatever column the key stands at.
         const qsizetype nameStart = offsetOf(line, HostNameValuePosition);
         const auto value = cutAtSemicolon(line.subspan(size_t(nameStart)));
-        if (m_facts && m_inClientSection && !m_sectionHasAddress)
+        if (m_facts && m_facts->readsClientSections() && m_inClientSection && !m_sectionHasAddress)
             m_nameBeforeAddress = HostNameBeforeAddress{
                 m_lineNumber, withoutTrailingSpaces(qtText(value)).toString(), {}, {}};
         if (!m_pendingAddress)
@@ -312,11 +314,14 @@ ScanResult scanText(FileText text, ScanScope scope, const std::optional<ScanFail
 {
     ScanResult result;
     result.table = HostTable(std::move(text));
-    const bool withFacts = scope == ScanScope::TableAndFacts || scope == ScanScope::RowsAndFacts
-                           || scope == ScanScope::RowsAndPoolFacts;
-    const bool sorted = scope == ScanScope::Table || scope == ScanScope::TableAndFacts;
-    LineScan scan(result.table.text(), result.table, withFacts ? &result.facts : nullptr,
-                  scope != ScanScope::RowsAndPoolFacts);
+    const bool withFacts = scope != ScanScope::Table && scope != ScanScope::Rows;
+    const bool sorted = scope == ScanScope::Table || scope == ScanScope::TableAndFacts
+                        || scope == ScanScope::TableAndSettings;
+    using Reading = FactsReader::Reading;
+    const Reading reading = scope == ScanScope::RowsAndPoolFacts   ? Reading::AllButMacs
+                            : scope == ScanScope::TableAndSettings ? Reading::Settings
+                                                                   : Reading::Everything;
+    LineScan scan(result.table.text(), result.table, withFacts ? &result.facts : nullptr, reading);
     try {
         result.failure = scan.run();
         scan.finish(!result.failure && !endedBy, sorted);

@@ -50,7 +50,7 @@ struct ScanResult
 {
     HostTable table;
     std::optional<ScanFailure> failure;
-    FileFacts facts; // empty unless asked for with ScanScope::TableAndFacts
+    FileFacts facts; // empty unless the scope asks for facts
 
     bool isComplete() const { return !failure.has_value(); }
 };
@@ -62,6 +62,9 @@ enum class ScanScope {
     Rows, // the rows as read, unsorted: a search sorts only the rows it keeps
     RowsAndFacts, // the rows as read and the facts
     RowsAndPoolFacts, // the rows as read and the facts that the pools need: no MAC headers
+    // The host table, sorted and marked, and the facts of the sections that are no client
+    // sections: their settings and the pools, what a diff needs.
+    TableAndSettings,
 };
 
 // Builds the host table from the configuration file at `path`. Anything that is not a

@@ -41,6 +41,30 @@ inline const unsigned char *findAnyOf(const unsigned char *p, const unsigned cha
     return std::find_if(p, end, is);
 }
 
+// The line ends that start in [p, end): each "\n", and each "\r" that no "\n" follows;
+// a "\r" at `end` is judged by the byte after it, which must be readable up to `limit`.
+inline std::ptrdiff_t countLineEnds(const unsigned char *p, const unsigned char *end,
+                                    const unsigned char *limit)
+{
+    std::ptrdiff_t count = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time, each compared with the byte after it.
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i carriageReturn = _mm_set1_epi8('\r');
+    for (; end - p >= 16 && limit - p >= 17; p += 16) {
+        const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 1));
+        const __m128i ends = _mm_or_si128(
+            _mm_cmpeq_epi8(chars, lineFeed),
+            _mm_andnot_si128(_mm_cmpeq_epi8(next, lineFeed), _mm_cmpeq_epi8(chars, carriageReturn)));
+        count += std::popcount(unsigned(_mm_movemask_epi8(ends)));
+    }
+#endif
+    for (; p < end; ++p)
+        count += *p == '\n' || (*p == '\r' && (p + 1 == limit || p[1] != '\n'));
+    return count;
+}
+
 // Whether every byte of [p, end) is below 0x80.
 inline bool isAscii(const unsigned char *p, const unsigned char *end)
 {

@@ -282,6 +282,34 @@ void tst_Cli::run_data()
                                                "IPADDR=10.0.0.1", "Hostname=a", "IPADDR=10.0.0"})
                                       << 2 << ""
                                       << "-: line 5: malformed address";
+    // diff and compare take their files as arguments, "-" once at most.
+    const QByteArray utf16 = QByteArray("\xFF\xFE")
+                             + QByteArray(reinterpret_cast<const char *>(QString::fromUtf8(Sample).utf16()),
+                                          Sample.size() * 2);
+    QTest::newRow("diff, same text in another encoding")
+        << QStringList{"diff", "dhcpsrv.ini", "-"} << utf16 << 0 << "" << "";
+    QTest::newRow("diff, client added") << QStringList{"diff", "-", "dhcpsrv.ini"}
+                                        << Sample.first(Sample.indexOf("[00-00-00-00-00-01]")) << 1
+                                        << "added 10.0.0.7 \"ten \\\"quoted\\\"\" 00-00-00-00-00-01, line 9\n"
+                                        << "";
+    QTest::newRow("diff, one file") << QStringList{"diff", "dhcpsrv.ini"} << QByteArray() << 64
+                                    << "" << "diff takes two files, OLD and NEW";
+    QTest::newRow("compare, one file") << QStringList{"compare", "dhcpsrv.ini"} << QByteArray()
+                                       << 64 << "" << "compare needs two or more files";
+    QTest::newRow("diff, the same file twice")
+        << QStringList{"diff", "dhcpsrv.ini", "./dhcpsrv.ini"} << QByteArray() << 64 << ""
+        << "dhcpsrv.ini and ./dhcpsrv.ini are the same file";
+    QTest::newRow("compare, standard input twice")
+        << QStringList{"compare", "-", "other.ini", "-"} << QByteArray() << 64 << ""
+        << "standard input (-) can be read only once";
+    QTest::newRow("diff with -f") << QStringList{"diff", "-f", "other.ini", "dhcpsrv.ini", "other.ini"}
+                                  << QByteArray() << 64 << ""
+                                  << "diff takes its files as arguments, not -f";
+    QTest::newRow("diff, a folder") << QStringList{"diff", "dhcpsrv.ini", "folder"} << QByteArray()
+                                    << 2 << "" << "folder: not a regular file";
+    QTest::newRow("compare, a missing file") << QStringList{"compare", "missing.ini", "dhcpsrv.ini"}
+                                             << QByteArray() << 2 << ""
+                                             << "missing.ini: " + qt_error_string(ENOENT);
     QTest::newRow("unknown option") << QStringList{"list", "-x"} << QByteArray() << 64 << ""
                                     << "kelto-cli: unknown option '-x'\n";
     QTest::newRow("option misspelt")

@@ -10,6 +10,8 @@
 
 using namespace kelto;
 
+Q_DECLARE_METATYPE(std::vector<qsizetype>)
+
 class tst_FileText : public QObject
 {
     Q_OBJECT
@@ -17,6 +19,8 @@ class tst_FileText : public QObject
 private slots:
     void decode_data();
     void decode();
+    void lineNumbers_data();
+    void lineNumbers();
 };
 
 void tst_FileText::decode_data()
@@ -65,6 +69,41 @@ void tst_FileText::decode()
     // Columns are bytes only where the text is ASCII.
     if (text.isAscii())
         QVERIFY(std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; }));
+}
+
+void tst_FileText::lineNumbers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::vector<qsizetype>>("positions"); // in any order
+    QTest::addColumn<std::vector<qsizetype>>("lines");
+
+    QTest::newRow("line feeds") << "a\nb\n\nc" << std::vector<qsizetype>{5, 0, 2, 4, -1}
+                                << std::vector<qsizetype>{4, 1, 2, 3, 0};
+    QTest::newRow("CRLF and lone CR") << "a\r\nb\rc\r\n" << std::vector<qsizetype>{1, 2, 3, 5, 8}
+                                      << std::vector<qsizetype>{1, 1, 2, 3, 4};
+    // Positions far apart in a text long enough to be counted many bytes at a time,
+    // against a count line by line.
+    const QString text = QString("x\r\ny\rz\n\n\r\r\n").repeated(8);
+    std::vector<qsizetype> positions;
+    std::vector<qsizetype> lines;
+    qsizetype line = 1;
+    for (qsizetype p = 0; p <= text.size(); ++p) {
+        if (p % 19 == 0 || p == text.size()) {
+            positions.push_back(p);
+            lines.push_back(line);
+        }
+        if (p < text.size() && (text[p] == '\n' || (text[p] == '\r' && text.mid(p + 1, 1) != "\n")))
+            ++line;
+    }
+    QTest::newRow("a long text") << text << positions << lines;
+}
+
+void tst_FileText::lineNumbers()
+{
+    QFETCH(QString, text);
+    QFETCH(std::vector<qsizetype>, positions);
+    QFETCH(std::vector<qsizetype>, lines);
+    QCOMPARE(FileText::fromString(text).lineNumbers(positions), lines);
 }
 
 QTEST_APPLESS_MAIN(tst_FileText)

@@ -32,7 +32,7 @@ _kelto_cli()
         fi
     fi
 
-    local commands="list lookup find check free pools help"
+    local commands="list lookup find check free pools diff compare help"
     local command="" i
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
@@ -59,6 +59,8 @@ _kelto_cli()
                 check) formats="text json nagios" ;;
                 free) formats="text json" ;;
                 pools) formats="text json csv tsv nagios prometheus" ;;
+                diff) formats="text json csv tsv" ;;
+                compare) formats="text json" ;;
                 *) formats="rows text json csv tsv nagios prometheus" ;;
             esac
             COMPREPLY=($(compgen -W "$formats" -- "$cur"))
@@ -75,6 +77,8 @@ _kelto_cli()
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     elif [[ -z $command ]]; then
         COMPREPLY=($(compgen -W "$commands" -- "$cur"))
+    elif [[ $command == diff || $command == compare ]]; then
+        _kelto_cli_files # their arguments are the files
     fi
 }
 complete -F _kelto_cli kelto-cli

@@ -1,6 +1,6 @@
 # fish completion for kelto-cli: commands, options, --format values and file paths.
 
-set -l commands list lookup find check free pools help
+set -l commands list lookup find check free pools diff compare help
 complete -c kelto-cli -f
 complete -c kelto-cli -n "not __fish_seen_subcommand_from $commands" -a list -d 'every row of the host table'
 complete -c kelto-cli -n "not __fish_seen_subcommand_from $commands" -a lookup -d 'address, host name and MAC of host numbers'
@@ -8,6 +8,8 @@ complete -c kelto-cli -n "not __fish_seen_subcommand_from $commands" -a find -d 
 complete -c kelto-cli -n "not __fish_seen_subcommand_from $commands" -a check -d 'reservation health'
 complete -c kelto-cli -n "not __fish_seen_subcommand_from $commands" -a free -d 'the free addresses of the pools'
 complete -c kelto-cli -n "not __fish_seen_subcommand_from $commands" -a pools -d 'pool counts and thresholds, for monitoring'
+complete -c kelto-cli -n "not __fish_seen_subcommand_from $commands" -a diff -d 'what changed from one version of the file to another'
+complete -c kelto-cli -n "not __fish_seen_subcommand_from $commands" -a compare -d 'where the files of two or more servers disagree'
 complete -c kelto-cli -n "not __fish_seen_subcommand_from $commands" -a help -d 'the help'
 complete -c kelto-cli -s f -l file -r -F -d 'the configuration file (- for standard input)'
 complete -c kelto-cli -l format -x -n '__fish_seen_subcommand_from list find' -a 'rows json csv tsv' -d 'output format'
@@ -15,6 +17,9 @@ complete -c kelto-cli -l format -x -n '__fish_seen_subcommand_from lookup' -a 't
 complete -c kelto-cli -l format -x -n '__fish_seen_subcommand_from check' -a 'text json nagios' -d 'output format'
 complete -c kelto-cli -l format -x -n '__fish_seen_subcommand_from free' -a 'text json' -d 'output format'
 complete -c kelto-cli -l format -x -n '__fish_seen_subcommand_from pools' -a 'text json csv tsv nagios prometheus' -d 'output format'
+complete -c kelto-cli -l format -x -n '__fish_seen_subcommand_from diff' -a 'text json csv tsv' -d 'output format'
+complete -c kelto-cli -l format -x -n '__fish_seen_subcommand_from compare' -a 'text json' -d 'output format'
+complete -c kelto-cli -n '__fish_seen_subcommand_from diff compare' -F
 complete -c kelto-cli -l now -x -d 'judge leases at TIME (ISO 8601 or seconds since 1970)'
 complete -c kelto-cli -s o -l output -r -F -d 'write to FILE, replaced once whole'
 complete -c kelto-cli -l warning -x -n '__fish_seen_subcommand_from pools' -d 'WARNING at a use of PERCENT'
