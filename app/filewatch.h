@@ -21,6 +21,7 @@ public:
     void watch(const QString &path);
     void stop();
     bool isWatching() const { return !m_path.isEmpty(); }
+    const QString &path() const { return m_path; }
 
 signals:
     // The file differs from when it was last seen and has not changed for a moment: a

@@ -518,7 +518,8 @@ void Keltofrm::readAgain()
     const QString topClient = top.isValid() ? kelto::clientName(table, top.row()) : QString();
     const int scrolled = Table->verticalScrollBar()->value();
 
-    kelto::ScanResult scan = scanForWindow(Source->text());
+    // The file followed, whatever is being typed in Source meanwhile.
+    kelto::ScanResult scan = scanForWindow(m_watch->path());
     if (scan.failure) {
         // Told in the title, which stays until a read succeeds: a box would come back
         // with every change of a file that cannot be read.

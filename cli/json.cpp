@@ -5,12 +5,27 @@
 #include "terminal.h"
 
 #include <algorithm>
-#include <tuple>
 #include <utility>
 
 namespace kelto {
 
 namespace {
+
+// A text, or null for none.
+void writeTextOrNull(JsonWriter &json, QLatin1StringView key, const QString *text)
+{
+    json.key(key);
+    if (text)
+        json.value(*text);
+    else
+        json.null();
+}
+
+// A lease end as ISO 8601, or null for none.
+void writeLeaseEnd(JsonWriter &json, const RowLease &lease)
+{
+    writeTextOrNull(json, QLatin1StringView("leaseEnd"), lease.end.isEmpty() ? nullptr : &lease.end);
+}
 
 void writeHostsJson(JsonWriter &json, const HostTable &table, const RowList &rows, qint64 now)
 {
@@ -178,11 +193,7 @@ void writeHostJson(JsonWriter &json, const HostTable &table, qsizetype index, qi
     json.key(QLatin1StringView("hostname")).value(fields.hostName);
     json.key(QLatin1StringView("mac")).value(fields.mac);
     json.key(QLatin1StringView("duplicate")).value(table.isRepeated(index));
-    json.key(QLatin1StringView("leaseEnd"));
-    if (lease.end.isEmpty())
-        json.null();
-    else
-        json.value(lease.end);
+    writeLeaseEnd(json, lease);
     json.key(QLatin1StringView("lease")).value(lease.state);
     json.endObject();
 }
@@ -366,11 +377,7 @@ void writeClientJson(JsonWriter &json, const HostTable &table, const ClientRow &
     json.key(QLatin1StringView("address")).value(fields.address);
     json.key(QLatin1StringView("hostname")).value(fields.hostName);
     json.key(QLatin1StringView("mac")).value(fields.mac);
-    json.key(QLatin1StringView("leaseEnd"));
-    if (lease.end.isEmpty())
-        json.null();
-    else
-        json.value(lease.end);
+    writeLeaseEnd(json, lease);
     json.endObject();
 }
 
@@ -383,15 +390,8 @@ void writePoolChangeJson(JsonWriter &json, const PoolChange &pool)
                                                     : "changed"));
     json.key(QLatin1StringView("name"))
         .value((pool.newSetting ? pool.newSetting : pool.oldSetting)->name);
-    for (const auto &[key, setting, value] :
-         {std::tuple(QLatin1StringView("old"), pool.oldSetting, &pool.oldValue),
-          std::tuple(QLatin1StringView("new"), pool.newSetting, &pool.newValue)}) {
-        json.key(key);
-        if (setting)
-            json.value(*value);
-        else
-            json.null();
-    }
+    writeTextOrNull(json, QLatin1StringView("old"), pool.oldSetting ? &pool.oldValue : nullptr);
+    writeTextOrNull(json, QLatin1StringView("new"), pool.newSetting ? &pool.newValue : nullptr);
     writeLineJson(json, QLatin1StringView("oldLine"), pool.oldSetting ? pool.oldSetting->line : 0);
     writeLineJson(json, QLatin1StringView("line"), pool.newSetting ? pool.newSetting->line : 0);
     json.endObject();

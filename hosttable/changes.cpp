@@ -57,8 +57,9 @@ Difference differenceOf(const HostTable &oldTable, qsizetype oldRow, const HostT
 
 // The rows of one client in each version. Rows that show the same are paired first;
 // the others, of a client known by its MAC, are paired in table order as changes.
-void pairClient(const HostTable &oldTable, std::vector<qsizetype> olds, const HostTable &newTable,
-                std::vector<qsizetype> news, bool byMac, FileChanges &changes)
+void pairClient(const HostTable &oldTable, const std::vector<qsizetype> &olds,
+                const HostTable &newTable, const std::vector<qsizetype> &news, bool byMac,
+                FileChanges &changes)
 {
     std::vector<bool> newPaired(news.size());
     std::vector<qsizetype> oldLeft;
@@ -170,8 +171,7 @@ void diffClients(const HostTable &oldTable, const HostTable &newTable, FileChang
             oldClient.push_back(o->row);
         for (; n != news.end() && n->key == key; ++n)
             newClient.push_back(n->row);
-        pairClient(oldTable, std::move(oldClient), newTable, std::move(newClient),
-                   (key & WithoutMac) == 0, changes);
+        pairClient(oldTable, oldClient, newTable, newClient, (key & WithoutMac) == 0, changes);
     }
     const auto byRow = [](const ClientRow &a, const ClientRow &b) { return a.row < b.row; };
     std::sort(changes.added.begin(), changes.added.end(), byRow);
@@ -215,12 +215,18 @@ std::vector<PoolChange> diffPools(const FileFacts &oldFacts, const FileFacts &ne
 {
     const std::vector<PoolReading> olds = readPools(oldFacts);
     const std::vector<PoolReading> news = readPools(newFacts);
-    QHash<QString, const PoolReading *> oldByName;
-    for (const PoolReading &reading : olds)
-        oldByName.insert(poolName(*reading.setting), &reading); // the last, as the server reads
-    QHash<QString, const PoolReading *> newByName;
-    for (const PoolReading &reading : news)
-        newByName.insert(poolName(*reading.setting), &reading);
+    // A pool named twice is its first setting, as a reference to it reads it.
+    const auto byName = [](const std::vector<PoolReading> &readings) {
+        QHash<QString, const PoolReading *> named;
+        for (const PoolReading &reading : readings) {
+            const QString name = poolName(*reading.setting);
+            if (!named.contains(name))
+                named.insert(name, &reading);
+        }
+        return named;
+    };
+    const QHash<QString, const PoolReading *> oldByName = byName(olds);
+    const QHash<QString, const PoolReading *> newByName = byName(news);
     std::vector<PoolChange> changes;
     for (const PoolReading &reading : news) {
         const QString name = poolName(*reading.setting);
