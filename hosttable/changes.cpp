@@ -246,11 +246,13 @@ std::vector<PoolChange> diffPools(const FileFacts &oldFacts, const FileFacts &ne
     return changes;
 }
 
+constexpr QLatin1StringView MacName("MAC ");
+
 QString clientNameOf(const HostRow &row)
 {
     if (!row.mac().isEmpty()) {
         const FoldedMac mac = foldMac(row.mac());
-        return QStringLiteral("MAC %1").arg(QStringView(mac.data(), mac.size()));
+        return QString(MacName).append(QStringView(mac.data(), mac.size()));
     }
     HostRow::ShownAddressBuffer address;
     return QStringLiteral("%1 %2").arg(row.shownAddress(address), row.shownHostName());
@@ -285,8 +287,14 @@ QString clientName(const HostTable &table, qsizetype row)
 
 std::optional<qsizetype> findClient(const HostTable &table, const QString &name)
 {
+    // MACs are compared as numbers, read from the text without composing the rows.
+    MacKeys macKeys;
+    const bool byMac = name.startsWith(MacName);
+    const quint64 key = byMac ? macKeys.keyOf(QStringView(name).sliced(MacName.size())) : 0;
     for (qsizetype i = 0; i < table.size(); ++i) {
-        if (clientNameOf(table.row(i)) == name)
+        const std::string_view mac = table.macUtf8(i);
+        if (byMac ? !mac.empty() && macKeys.keyOf(mac) == key
+                  : mac.empty() && clientNameOf(table.row(i)) == name)
             return i;
     }
     return std::nullopt;
