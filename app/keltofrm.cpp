@@ -195,8 +195,6 @@ QColor newRowColor(const QPalette &palette)
     return tint(palette, QColor(0x2E, 0xA0, 0x43), 0.25F);
 }
 
-
-
 // Whether there is memory left to lay out and show `rows` rows. Qt's views do not
 // survive running out of memory (a list lays out a position per row, and the window
 // needs its picture), so a table is handed to the view only when that much could be

@@ -351,10 +351,10 @@ const std::vector<Command> &commands()
          true},
         {QLatin1StringView("diff"),
          QLatin1StringView("file"),
-         QLatin1StringView("OLD NEW: the clients removed, added and changed (address, host\n"
-                           "name, lease end) from one version of the file to another, and the\n"
-                           "pools; a client is known by the MAC of its section, letter case\n"
-                           "aside; exit 0 nothing changed, 1 changes, 2 a file unreadable"),
+         QLatin1StringView("the clients removed, added and changed (address, host name,\n"
+                           "lease end) from the file OLD to NEW, and the pools; a client is\n"
+                           "known by the MAC of its section, letter case aside; exit 0\n"
+                           "nothing changed, 1 changes, 2 a file unreadable"),
          {F::Text, F::Json, F::Csv, F::Tsv},
          ScanScope::TableAndSettings,
          nullptr,
@@ -363,10 +363,10 @@ const std::vector<Command> &commands()
          2},
         {QLatin1StringView("compare"),
          QLatin1StringView("file"),
-         QLatin1StringView("FILE FILE...: where the files of two or more servers disagree:\n"
-                           "pools that overlap, an address held for different MACs, a MAC\n"
-                           "holding different addresses, an address in another server's pool\n"
-                           "that it may offer; exit 0 none, 1 findings, 2 a file unreadable"),
+         QLatin1StringView("where the files of two or more servers disagree: pools that\n"
+                           "overlap, an address held for different MACs, a MAC holding\n"
+                           "different addresses, an address of another server's pool that it\n"
+                           "may offer; exit 0 none, 1 findings, 2 a file unreadable"),
          {F::Text, F::Json},
          ScanScope::RowsAndPoolFacts,
          nullptr,

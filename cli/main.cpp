@@ -128,7 +128,7 @@ QString description()
     for (const Command &command : commands()) {
         QString head = QStringLiteral("  ") + command.name;
         if (command.runFiles)
-            head += QLatin1StringView(command.mostFiles == 2 ? " OLD NEW" : " FILE FILE...");
+            head += QLatin1StringView(command.mostFiles == 2 ? " OLD NEW" : " FILE...");
         else if (!command.argument.isEmpty())
             head += u' ' + QString(command.argument).toUpper() + QStringLiteral("...");
         const QStringList lines = QString(command.help).split(u'\n');

@@ -50,7 +50,8 @@ Difference differenceOf(const HostTable &oldTable, qsizetype oldRow, const HostT
     const HostRow afterRow = newTable.row(newRow);
     HostRow::ShownAddressBuffer beforeAddress;
     HostRow::ShownAddressBuffer afterAddress;
-    difference.address = beforeRow.shownAddress(beforeAddress) != afterRow.shownAddress(afterAddress);
+    difference.address
+        = beforeRow.shownAddress(beforeAddress) != afterRow.shownAddress(afterAddress);
     difference.hostName = beforeRow.shownHostName() != afterRow.shownHostName();
     return difference;
 }
@@ -108,9 +109,10 @@ std::vector<ClientKey> clientKeys(const HostTable &table, const std::vector<qsiz
     RowUtf8 utf8;
     for (const qsizetype row : rows) {
         const std::string_view mac = table.macUtf8(row);
-        const quint64 key = mac.empty()
-                                ? WithoutMac | (quint64(qHash(QByteArrayView(fieldsUtf8(table, row, utf8)))) >> 1)
-                                : macKeys.keyOf(mac);
+        const quint64 key
+            = mac.empty()
+                  ? WithoutMac | (quint64(qHash(QByteArrayView(fieldsUtf8(table, row, utf8)))) >> 1)
+                  : macKeys.keyOf(mac);
         keys.push_back({key, row});
     }
     std::sort(keys.begin(), keys.end(), [](const ClientKey &a, const ClientKey &b) {
@@ -164,7 +166,8 @@ void diffClients(const HostTable &oldTable, const HostTable &newTable, FileChang
     auto o = olds.begin();
     auto n = news.begin();
     while (o != olds.end() || n != news.end()) {
-        const quint64 key = n == news.end() || (o != olds.end() && o->key < n->key) ? o->key : n->key;
+        const quint64 key
+            = n == news.end() || (o != olds.end() && o->key < n->key) ? o->key : n->key;
         std::vector<qsizetype> oldClient;
         std::vector<qsizetype> newClient;
         for (; o != olds.end() && o->key == key; ++o)
@@ -176,8 +179,9 @@ void diffClients(const HostTable &oldTable, const HostTable &newTable, FileChang
     const auto byRow = [](const ClientRow &a, const ClientRow &b) { return a.row < b.row; };
     std::sort(changes.added.begin(), changes.added.end(), byRow);
     std::sort(changes.removed.begin(), changes.removed.end(), byRow);
-    std::sort(changes.changed.begin(), changes.changed.end(),
-              [&](const ChangedClient &a, const ChangedClient &b) { return byRow(a.after, b.after); });
+    std::sort(
+        changes.changed.begin(), changes.changed.end(),
+        [&](const ChangedClient &a, const ChangedClient &b) { return byRow(a.after, b.after); });
 }
 
 void setLines(const HostTable &oldTable, const HostTable &newTable, FileChanges &changes)

@@ -70,7 +70,8 @@ std::vector<Holding> holdingsOf(const std::vector<ServerFile> &files, MacKeys &m
             if (row.mac().isEmpty())
                 return;
             HostRow::ShownAddressBuffer buffer;
-            if (const DottedAddress read = readDottedAddress(row.shownAddress(buffer)); read.hasValue())
+            if (const DottedAddress read = readDottedAddress(row.shownAddress(buffer));
+                read.hasValue())
                 holdings.push_back({read.value, macKeys.keyOf(row.mac()), {f, i, 0}});
         });
     }
@@ -89,8 +90,10 @@ void forEachRunAcrossFiles(std::vector<Holding> &holdings, Key key, Other other,
     for (auto run = holdings.begin(); run != holdings.end();) {
         const auto end = std::find_if(run, holdings.end(),
                                       [&](const Holding &h) { return key(h) != key(*run); });
-        const bool files = std::any_of(run, end, [&](const Holding &h) { return h.at.file != run->at.file; });
-        const bool others = std::any_of(run, end, [&](const Holding &h) { return other(h) != other(*run); });
+        const bool files
+            = std::any_of(run, end, [&](const Holding &h) { return h.at.file != run->at.file; });
+        const bool others
+            = std::any_of(run, end, [&](const Holding &h) { return other(h) != other(*run); });
         if (files && others) {
             std::vector<ServerRow> rows;
             for (auto h = run; h != end; ++h)
@@ -110,7 +113,8 @@ std::vector<PoolOverlap> overlapsOf(const std::vector<std::vector<ReadPool>> &po
                 for (const ReadPool &second : pools[g]) {
                     const auto both = first.pool.hosts & second.pool.hosts;
                     if (first.pool.network == second.pool.network && both.any())
-                        overlaps.push_back({first.at, second.at, rangesOf(first.pool.network, both)});
+                        overlaps.push_back(
+                            {first.at, second.at, rangesOf(first.pool.network, both)});
                 }
             }
         }
@@ -128,19 +132,21 @@ std::vector<AddressInOtherPool> inOtherPools(const std::vector<Holding> &holding
         for (size_t f = 0; f < pools.size(); ++f) {
             if (f == holding.at.file)
                 continue;
-            const auto pool = std::find_if(pools[f].begin(), pools[f].end(), [&](const ReadPool &p) {
-                return p.pool.network == (holding.address & ~HostMask)
-                       && p.pool.hosts.test(holding.address & HostMask);
-            });
+            const auto pool
+                = std::find_if(pools[f].begin(), pools[f].end(), [&](const ReadPool &p) {
+                      return p.pool.network == (holding.address & ~HostMask)
+                             && p.pool.hosts.test(holding.address & HostMask);
+                  });
             if (pool != pools[f].end()
                 && !std::binary_search(held[f].begin(), held[f].end(), holding.address))
                 found.push_back({holding.at, holding.address, pool->at});
         }
     }
-    std::sort(found.begin(), found.end(), [](const AddressInOtherPool &a, const AddressInOtherPool &b) {
-        return std::tuple(a.address, a.row.file, a.row.row, a.pool.file)
-               < std::tuple(b.address, b.row.file, b.row.row, b.pool.file);
-    });
+    std::sort(found.begin(), found.end(),
+              [](const AddressInOtherPool &a, const AddressInOtherPool &b) {
+                  return std::tuple(a.address, a.row.file, a.row.row, a.pool.file)
+                         < std::tuple(b.address, b.row.file, b.row.row, b.pool.file);
+              });
     return found;
 }
 
@@ -175,12 +181,14 @@ ServersReport compareServers(const std::vector<ServerFile> &files)
     report.addressesInOtherPools = inOtherPools(holdings, pools, heldAddressesOf(files));
     const auto address = [](const Holding &h) { return h.address; };
     const auto mac = [](const Holding &h) { return h.mac; };
-    forEachRunAcrossFiles(holdings, address, mac, [&](const Holding &first, std::vector<ServerRow> rows) {
-        report.sharedAddresses.push_back({first.address, std::move(rows)});
-    });
-    forEachRunAcrossFiles(holdings, mac, address, [&](const Holding &first, std::vector<ServerRow> rows) {
-        report.macsWithOtherAddresses.push_back({macKeys.textOf(first.mac), std::move(rows)});
-    });
+    forEachRunAcrossFiles(holdings, address, mac,
+                          [&](const Holding &first, std::vector<ServerRow> rows) {
+                              report.sharedAddresses.push_back({first.address, std::move(rows)});
+                          });
+    forEachRunAcrossFiles(
+        holdings, mac, address, [&](const Holding &first, std::vector<ServerRow> rows) {
+            report.macsWithOtherAddresses.push_back({macKeys.textOf(first.mac), std::move(rows)});
+        });
     setLines(files, report);
     return report;
 }

@@ -82,8 +82,8 @@ struct ServersReport
     std::vector<ServerPool> skippedPools; // pools that cannot be read, in file order
     bool isEmpty() const
     {
-        return overlappingPools.empty() && sharedAddresses.empty()
-               && macsWithOtherAddresses.empty() && addressesInOtherPools.empty();
+        return overlappingPools.empty() && sharedAddresses.empty() && macsWithOtherAddresses.empty()
+               && addressesInOtherPools.empty();
     }
 };
 

@@ -46,9 +46,11 @@ void tst_Changes::diff_data()
     QTest::newRow("of a MAC's two rows, the one that moved")
         << client(mac, "10.0.0.5", "x") + client(mac, "10.0.0.6", "x")
         << client(mac, "10.0.0.7", "x") + client(mac, "10.0.0.5", "x")
-        << QStringList{"changed 10.0.0.6 x 00-1a-2b-33-44-55 -> 10.0.0.7 x 00-1a-2b-33-44-55: address"};
+        << QStringList{
+               "changed 10.0.0.6 x 00-1a-2b-33-44-55 -> 10.0.0.7 x 00-1a-2b-33-44-55: address"};
     QTest::newRow("a MAC with a row more")
-        << client(mac, "10.0.0.5", "x") << client(mac, "10.0.0.5", "x") + client(mac, "10.0.0.9", "y")
+        << client(mac, "10.0.0.5", "x")
+        << client(mac, "10.0.0.5", "x") + client(mac, "10.0.0.9", "y")
         << QStringList{"added 10.0.0.9 y 00-1a-2b-33-44-55"};
     QTest::newRow("LeaseEnd=0 is no lease end")
         << client(mac, "10.0.0.5", "x") + QStringList{"LeaseEnd=0"} << client(mac, "10.0.0.5", "x")
@@ -56,7 +58,8 @@ void tst_Changes::diff_data()
     QTest::newRow("a lease end")
         << client(mac, "10.0.0.5", "x") + QStringList{"LeaseEnd=1796558043"}
         << client(mac, "10.0.0.5", "x")
-        << QStringList{"changed 10.0.0.5 x 00-1a-2b-33-44-55 -> 10.0.0.5 x 00-1a-2b-33-44-55: lease end"};
+        << QStringList{
+               "changed 10.0.0.5 x 00-1a-2b-33-44-55 -> 10.0.0.5 x 00-1a-2b-33-44-55: lease end"};
 }
 
 void tst_Changes::diff()
@@ -116,7 +119,8 @@ void tst_Changes::compare()
     const ScanResult b = scanLines(second);
     const ServersReport report = compareServers({{&a.table, &a.facts}, {&b.table, &b.facts}});
     QCOMPARE(qsizetype(report.overlappingPools.size() + report.sharedAddresses.size()
-                       + report.macsWithOtherAddresses.size() + report.addressesInOtherPools.size()),
+                       + report.macsWithOtherAddresses.size()
+                       + report.addressesInOtherPools.size()),
              findings);
 }
 
