@@ -55,6 +55,8 @@ struct Utf8Sink
     char *out;
     void append(std::string_view utf8)
     {
+        if (utf8.empty())
+            return; // an absent MAC has no bytes, and no address to copy from
         std::memcpy(out, utf8.data(), utf8.size());
         out += utf8.size();
     }
