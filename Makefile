@@ -45,7 +45,7 @@ fuzz:
 	    -DKELTO_BUILD_FUZZERS=ON -DKELTO_BUILD_APP=OFF -DKELTO_BUILD_TESTS=OFF -DKELTO_BUILD_BENCH=OFF
 	cmake --build build-fuzz -j $(JOBS)
 	mkdir -p fuzz/findings
-	for target in scan address health; do \
+	for target in scan address health vendors; do \
 	    mkdir -p build-fuzz/corpus-$$target && \
 	    build-fuzz/fuzz/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	        -artifact_prefix=fuzz/findings/ build-fuzz/corpus-$$target fuzz/corpus/$$target || exit 1; \

@@ -20,17 +20,27 @@ namespace kelto {
 
 namespace {
 
+const VendorRegistry *vendorsOf(const Options &options)
+{
+    return options.vendors ? &*options.vendors : nullptr;
+}
+
+QString vendorOf(const Options &options, QStringView mac)
+{
+    return options.vendors ? options.vendors->vendorOf(mac) : QString();
+}
+
 int list(const Options &options, ScanResult &result, Utf8Output &out)
 {
     switch (options.format) {
     case Format::Json:
-        writeJson(out, options.file, result, options.now);
+        writeJson(out, options.file, result, options.now, vendorsOf(options));
         break;
     case Format::Csv:
     case Format::Tsv:
         writeTable(out, result.table,
                    options.format == Format::Csv ? TableFormat::Csv : TableFormat::Tsv,
-                   options.now);
+                   options.now, vendorsOf(options));
         break;
     default:
         writeRows(out, result.table);
@@ -45,7 +55,7 @@ int lookUp(const Options &options, ScanResult &result, Utf8Output &out)
     if (options.format == Format::Json)
         json.beginArray();
     else if (options.format == Format::Tsv)
-        out << QLatin1StringView("number\tfound\taddress\thostname\tmac\n");
+        out << QLatin1StringView("number\tfound\taddress\thostname\tmac\tvendor\n");
     for (const QString &typed : options.arguments) {
         const LookupResult found = lookup(result.table, alignHostNumber(typed));
         const bool matched = found.row >= 0;
@@ -58,6 +68,7 @@ int lookUp(const Options &options, ScanResult &result, Utf8Output &out)
             json.key(QLatin1StringView("address")).value(matched ? found.shown.address : QString());
             json.key(QLatin1StringView("hostname")).value(found.shown.hostName);
             json.key(QLatin1StringView("mac")).value(found.shown.mac);
+            json.key(QLatin1StringView("vendor")).value(vendorOf(options, found.shown.mac));
             json.endObject();
         } else if (options.format == Format::Tsv) {
             writeTsvField(out, typed);
@@ -67,6 +78,8 @@ int lookUp(const Options &options, ScanResult &result, Utf8Output &out)
             writeTsvField(out, found.shown.hostName);
             out << '\t';
             writeTsvField(out, found.shown.mac);
+            out << '\t';
+            writeTsvField(out, vendorOf(options, found.shown.mac));
             out << '\n';
         } else {
             out.field(found.shown.address) << '\t';
@@ -84,8 +97,12 @@ int lookUp(const Options &options, ScanResult &result, Utf8Output &out)
 int find(const Options &options, ScanResult &result, Utf8Output &out)
 {
     const HostSearch search(options.arguments);
-    result.table.keepOnly([&search](const HostRow &row) { return search.matches(row); },
-                          result.isComplete());
+    const VendorRegistry *vendors = options.searchVendors ? vendorsOf(options) : nullptr;
+    result.table.keepOnly(
+        [&search, vendors](const HostRow &row) {
+            return search.matches(row) || (vendors && search.isFoundIn(vendors->vendorOf(row.shownMac())));
+        },
+        result.isComplete());
     list(options, result, out);
     return result.table.isEmpty() ? NotFound : Success;
 }
@@ -281,6 +298,15 @@ QLatin1StringView formatName(Format format)
         return QLatin1StringView("prometheus");
     }
     return {};
+}
+
+bool usesVendors(const Options &options)
+{
+    const QLatin1StringView name = options.command->name;
+    const Format format = options.format;
+    const bool table = format == Format::Json || format == Format::Csv || format == Format::Tsv;
+    return ((name == QLatin1StringView("list") || name == QLatin1StringView("find")) && table)
+           || (name == QLatin1StringView("lookup") && format != Format::Text) || options.searchVendors;
 }
 
 ScanScope scopeOf(const Options &options)

@@ -3,10 +3,12 @@
 #include "utf8output.h"
 #include "pools.h"
 #include "scan.h"
+#include "vendors.h"
 
 #include <QLatin1StringView>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace kelto {
@@ -36,7 +38,13 @@ struct Options
     qint64 sizeLimit = DefaultSizeLimit;
     qint64 now = 0; // seconds since 1970: what leases are judged against
     PoolThresholds thresholds;
+    bool searchVendors = false; // find --vendor: the texts are looked for in vendor names too
+    // The IEEE registry's lists, read only for the outputs that show vendors.
+    std::optional<VendorRegistry> vendors;
 };
+
+// Whether the command, in the format asked for, shows or searches vendors.
+bool usesVendors(const Options &options);
 
 // One command of kelto-cli: the table drives parsing, the help and the dispatch.
 struct Command

@@ -182,7 +182,8 @@ void writeJsonString(Utf8Output &out, QStringView text)
     out << text.sliced(plain) << '"';
 }
 
-void writeHostJson(JsonWriter &json, const HostTable &table, qsizetype index, qint64 now)
+void writeHostJson(JsonWriter &json, const HostTable &table, qsizetype index, qint64 now,
+                   const VendorRegistry *vendors)
 {
     const HostRow row = table.row(index);
     const HostFields fields = fieldsOf(row);
@@ -195,10 +196,13 @@ void writeHostJson(JsonWriter &json, const HostTable &table, qsizetype index, qi
     json.key(QLatin1StringView("duplicate")).value(table.isRepeated(index));
     writeLeaseEnd(json, lease);
     json.key(QLatin1StringView("lease")).value(lease.state);
+    if (vendors)
+        json.key(QLatin1StringView("vendor")).value(vendors->vendorOf(fields.mac));
     json.endObject();
 }
 
-void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan, qint64 now)
+void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan, qint64 now,
+               const VendorRegistry *vendors)
 {
     JsonWriter json(out);
     json.beginObject();
@@ -206,7 +210,7 @@ void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan, qin
     json.key(QLatin1StringView("complete")).value(scan.isComplete());
     json.key(QLatin1StringView("hosts")).beginArray();
     scan.table.forEachIndex(
-        [&](qsizetype i, bool) { writeHostJson(json, scan.table, i, now); });
+        [&](qsizetype i, bool) { writeHostJson(json, scan.table, i, now, vendors); });
     json.endArray();
     json.endObject();
     json.finish();

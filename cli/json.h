@@ -5,6 +5,7 @@
 #include "pools.h"
 #include "scan.h"
 #include "servers.h"
+#include "vendors.h"
 #include "utf8output.h"
 
 #include <QLatin1StringView>
@@ -63,11 +64,14 @@ void writeJsonString(Utf8Output &out, QStringView text);
 
 // The table as one JSON object: the file, whether the scan completed, and every host
 // with its row, the fields a lookup of it shows and its lease at `now`.
-void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan, qint64 now);
+// With `vendors`, each host also carries the "vendor" of its MAC.
+void writeJson(Utf8Output &out, const QString &file, const ScanResult &scan, qint64 now,
+               const VendorRegistry *vendors = nullptr);
 
 // One host of the JSON output: {"row": ..., "address": ..., "hostname": ..., "mac": ...,
 // "duplicate": ..., "leaseEnd": ... or null, "lease": ...}.
-void writeHostJson(JsonWriter &json, const HostTable &table, qsizetype index, qint64 now);
+void writeHostJson(JsonWriter &json, const HostTable &table, qsizetype index, qint64 now,
+                   const VendorRegistry *vendors = nullptr);
 
 // The output of `check`, one JSON object streamed as it is written (a large file can
 // have tens of thousands of findings).

@@ -310,6 +310,17 @@ int run(Options &options, const QString &outputPath)
     }
 }
 
+// The IEEE registry's lists, each line that cannot be read counted on standard error.
+VendorRegistry readVendors(const QString &ouiDir)
+{
+    VendorRegistry vendors = VendorRegistry::readFolder(vendorListFolder(ouiDir));
+    for (const VendorRegistry::Skipped &skipped : vendors.skipped())
+        printError(QStringLiteral("%1 %2 of %3 could not be read")
+                       .arg(skipped.lines)
+                       .arg(QLatin1StringView(skipped.lines == 1 ? "line" : "lines"), skipped.file));
+    return vendors;
+}
+
 // The time that --now gives: seconds since 1970, or an ISO 8601 date and time (UTC
 // unless it names its offset).
 std::optional<qint64> readTime(const QString &text)
@@ -371,6 +382,11 @@ int main(int argc, char *argv[])
          QStringLiteral("N")},
         {QStringLiteral("crit-count"), QStringLiteral("pools: CRITICAL at N free addresses or fewer."),
          QStringLiteral("N")},
+        {QStringLiteral("oui-dir"),
+         QStringLiteral("Read the IEEE registry's lists (oui.csv, mam.csv, oui36.csv, iab.csv) "
+                        "from DIR; default $KELTO_OUI_DIR, else the installed ones."),
+         QStringLiteral("DIR")},
+        {QStringLiteral("vendor"), QStringLiteral("find: look for the texts in vendor names too.")},
         {{QStringLiteral("o"), QStringLiteral("output")},
          QStringLiteral("Write to FILE, replacing it only once the output is whole."),
          QStringLiteral("FILE")},
@@ -381,7 +397,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption &formatOption = options[1];
     const QCommandLineOption &maxInputOption = options[2];
     const QCommandLineOption &nowOption = options[3];
-    const QCommandLineOption &outputOption = options[8];
+    const QCommandLineOption &ouiDirOption = options[8];
+    const QCommandLineOption &vendorOption = options[9];
+    const QCommandLineOption &outputOption = options[10];
     parser.addOptions(options);
     parser.addPositionalArgument(
         QStringLiteral("command"),
@@ -506,5 +524,12 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("--warn-count %1 is below --crit-count %2")
                               .arg(*thresholds.warningFree)
                               .arg(*thresholds.criticalFree));
+    if (parser.isSet(vendorOption)) {
+        if (name != QLatin1StringView("find"))
+            return usageError(QStringLiteral("--vendor is an option of find"));
+        chosen.searchVendors = true;
+    }
+    if (usesVendors(chosen))
+        chosen.vendors = readVendors(parser.value(ouiDirOption));
     return run(chosen, parser.value(outputOption));
 }

@@ -83,13 +83,16 @@ void writeTableField(Utf8Output &out, QStringView field, TableFormat format)
         writeTsvField(out, field);
 }
 
-void writeTable(Utf8Output &out, const HostTable &table, TableFormat format, qint64 now)
+void writeTable(Utf8Output &out, const HostTable &table, TableFormat format, qint64 now,
+                const VendorRegistry *vendors)
 {
     const char separator = format == TableFormat::Csv ? ',' : '\t';
     // CSV lines end in CRLF, as its RFC says, on every system.
     const QLatin1StringView lineEnd(format == TableFormat::Csv ? "\r\n" : "\n");
     const auto writeField = format == TableFormat::Csv ? writeCsvField : writeTsvField;
-    writeHeader(out, ExportColumns, separator, lineEnd);
+    writeHeader(out, ExportColumns, separator, vendors ? QLatin1StringView() : lineEnd);
+    if (vendors)
+        out << separator << QLatin1StringView("vendor") << lineEnd;
     table.forEachRow([&](qsizetype i, const HostRow &row, bool repeated) {
         const HostFields fields = fieldsOf(row);
         const RowLease lease = leaseOf(table, i, now);
@@ -99,7 +102,12 @@ void writeTable(Utf8Output &out, const HostTable &table, TableFormat format, qin
         out << separator;
         writeField(out, fields.mac);
         out << separator << QLatin1StringView(repeated ? "true" : "false") << separator
-            << lease.end << separator << lease.state << lineEnd;
+            << lease.end << separator << lease.state;
+        if (vendors) {
+            out << separator;
+            writeField(out, vendors->vendorOf(fields.mac));
+        }
+        out << lineEnd;
     });
 }
 

@@ -3,6 +3,7 @@
 #include "changes.h"
 #include "hosttable.h"
 #include "pools.h"
+#include "vendors.h"
 #include "utf8output.h"
 
 namespace kelto {
@@ -15,7 +16,9 @@ enum class TableFormat { Csv, Tsv };
 void writeTsvField(Utf8Output &out, QStringView field);
 // A field of a CSV or TSV table.
 void writeTableField(Utf8Output &out, QStringView field, TableFormat format);
-void writeTable(Utf8Output &out, const HostTable &table, TableFormat format, qint64 now);
+// With `vendors`, a last column "vendor" holds the vendor of each host's MAC.
+void writeTable(Utf8Output &out, const HostTable &table, TableFormat format, qint64 now,
+                const VendorRegistry *vendors = nullptr);
 
 // The output of `pools` as CSV or TSV: a line per pool, and the total named "total" when
 // the pools are one big pool.

@@ -138,6 +138,13 @@ quint64 MacKeys::keyOf(std::string_view utf8)
     return keyOf(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
 }
 
+std::optional<quint64> macValue(QStringView mac)
+{
+    if (const std::optional<quint64> value = headerMacValue(mac))
+        return value;
+    return hexMacValue(mac);
+}
+
 QString MacKeys::textOf(quint64 key) const
 {
     if (key >= FirstOtherKey)

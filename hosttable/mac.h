@@ -18,6 +18,10 @@ namespace kelto {
 using FoldedMac = QVarLengthArray<char16_t, 24>;
 FoldedMac foldMac(QStringView mac);
 
+// The twelve hexadecimal digits of a MAC in any notation as a 48-bit number; nothing for
+// any other text.
+std::optional<quint64> macValue(QStringView mac);
+
 // Gives every MAC a number, the same for the same MAC in any letter case and notation,
 // so that millions of them are grouped by hashing numbers. Twelve hexadecimal digits
 // are their own number; any other text (a header may hold any characters between its

@@ -72,4 +72,9 @@ bool HostSearch::matches(const HostRow &row) const
     return false;
 }
 
+bool HostSearch::isFoundIn(QStringView text) const
+{
+    return std::any_of(m_terms.begin(), m_terms.end(), [text](const Term &term) { return term.isFoundIn(text); });
+}
+
 } // namespace kelto

@@ -23,6 +23,8 @@ public:
     explicit HostSearch(const QStringList &texts);
 
     bool matches(const HostRow &row) const;
+    // Whether any search text stands in `text`, letter case aside, as written.
+    bool isFoundIn(QStringView text) const;
 
 private:
     struct Term

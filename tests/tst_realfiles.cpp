@@ -238,6 +238,19 @@ void tst_RealFiles::outputs_data()
     QTest::newRow("compare, three servers, json")
         << QStringList{"compare", "--format", "json"} + servers << "compare-three-json.txt" << 1;
     QTest::newRow("compare, pools apart") << QStringList{"compare"} + servers.mid(1) << "" << 0;
+
+    // The vendors of the MACs of vendors.ini from the registry sample, whose oui.csv has
+    // three lines that cannot be read.
+    const QStringList vendors{"-f", "vendors.ini", "--oui-dir", "registry"};
+    QTest::newRow("list with vendors, csv")
+        << QStringList{"list", "--format", "csv"} + vendors << "vendors-list-csv.txt" << 0;
+    QTest::newRow("list with vendors, json")
+        << QStringList{"list", "--format", "json"} + vendors << "vendors-list-json.txt" << 0;
+    QTest::newRow("lookup with vendors, tsv")
+        << QStringList{"lookup", "--format", "tsv", "1", "3", "5", "8", "9"} + vendors
+        << "vendors-lookup-tsv.txt" << 1;
+    QTest::newRow("find in vendor names")
+        << QStringList{"find", "--vendor", "NESTED", "private"} + vendors << "vendors-find.txt" << 0;
 }
 
 void tst_RealFiles::outputs()
@@ -251,6 +264,8 @@ void tst_RealFiles::outputs()
     QVERIFY(expected.isEmpty() || file.open(QIODevice::ReadOnly));
     QCOMPARE(run.out, expected.isEmpty() ? QString() : QString::fromUtf8(file.readAll()));
     QCOMPARE(run.status, status);
+    if (arguments.contains(QLatin1StringView("--oui-dir")))
+        QCOMPARE(run.err, QStringLiteral("kelto-cli: 3 lines of oui.csv could not be read\n"));
     if (arguments.contains(QStringLiteral("nagios"))) {
         // A monitoring plugin's line: state, text, and perfdata 'label'=value;warn;crit;min;max.
         static const QRegularExpression line(QStringLiteral(

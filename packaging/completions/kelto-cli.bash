@@ -36,7 +36,7 @@ _kelto_cli()
     local command="" i
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
-            -f | --file | -o | --output | --format | --max-input | --now | --warning | --critical | \
+            -f | --file | -o | --output | --format | --max-input | --now | --oui-dir | --warning | --critical | \
                 --warn-count | --crit-count)
                 [[ ${words[i + 1]} == "=" ]] && i=$((i + 1))
                 i=$((i + 1)) ;;
@@ -48,6 +48,9 @@ _kelto_cli()
     case $prev in
         -f | --file | -o | --output)
             _kelto_cli_files
+            return ;;
+        --oui-dir)
+            COMPREPLY=($(compgen -d -- "$cur"))
             return ;;
         --now | --warning | --critical | --warn-count | --crit-count)
             return ;;
@@ -72,8 +75,9 @@ _kelto_cli()
     $split && return
 
     if [[ $cur == -* ]]; then
-        local options="-f --file --format --max-input --now -o --output -h --help -v --version"
+        local options="-f --file --format --max-input --now --oui-dir -o --output -h --help -v --version"
         [[ $command == pools ]] && options+=" --warning --critical --warn-count --crit-count"
+        [[ $command == find ]] && options+=" --vendor"
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     elif [[ -z $command ]]; then
         COMPREPLY=($(compgen -W "$commands" -- "$cur"))

@@ -26,6 +26,8 @@ complete -c kelto-cli -l warning -x -n '__fish_seen_subcommand_from pools' -d 'W
 complete -c kelto-cli -l critical -x -n '__fish_seen_subcommand_from pools' -d 'CRITICAL at a use of PERCENT'
 complete -c kelto-cli -l warn-count -x -n '__fish_seen_subcommand_from pools' -d 'WARNING at N free or fewer'
 complete -c kelto-cli -l crit-count -x -n '__fish_seen_subcommand_from pools' -d 'CRITICAL at N free or fewer'
+complete -c kelto-cli -l oui-dir -x -a '(__fish_complete_directories)' -d 'the IEEE registry lists (oui.csv, ...) in DIR'
+complete -c kelto-cli -l vendor -n '__fish_seen_subcommand_from find' -d 'look for the texts in vendor names too'
 complete -c kelto-cli -l max-input -x -a '64M 1G 4G' -d 'read no more than SIZE bytes'
 complete -c kelto-cli -s h -l help -d 'print the usage'
 complete -c kelto-cli -s v -l version -d 'print the version'
