@@ -20,12 +20,14 @@ QString argumentTextOf(QStringView commandLine);
 QString argumentTextOf(const QStringList &arguments);
 
 // What the argument text asks of the window: the path, without its double quotes (none
-// when the text is empty), and whether to read the file again whenever it changes
-// ("--watch" before the path).
+// when the text is empty), and before it, in any order, whether to read the file again
+// whenever it changes ("--watch") and where the vendor lists are ("--oui-dir DIR", DIR
+// in double quotes when it holds blanks).
 struct StartUp
 {
     std::optional<QString> path;
     bool watch = false;
+    QString ouiDir;
 };
 StartUp readStartUp(QStringView argumentText);
 

@@ -1,5 +1,7 @@
 #include "hosttablemodel.h"
 
+#include "lookup.h"
+
 #include <QBrush>
 #include <QStringList>
 
@@ -30,6 +32,10 @@ QVariant HostTableModel::data(const QModelIndex &index, int role) const
     case Qt::AccessibleDescriptionRole:
     case Qt::ToolTipRole: {
         QStringList notes;
+        if (role == Qt::ToolTipRole) {
+            if (const QString vendor = vendorOf(index.row()); !vendor.isEmpty())
+                notes << vendor;
+        }
         if (sharesAddress(index.row()))
             notes << QStringLiteral("address shared with another row");
         if (const auto seen = m_newRows.constFind(index.row()); seen != m_newRows.constEnd())
@@ -51,6 +57,22 @@ void HostTableModel::setMarkColor(const QColor &color)
     m_markColor = color;
     if (rowCount() > 0)
         emit dataChanged(index(0), index(rowCount() - 1), {Qt::BackgroundRole});
+}
+
+void HostTableModel::setVendorFolder(const QString &folder)
+{
+    m_vendorFolder = folder;
+    m_vendors.reset();
+}
+
+QString HostTableModel::vendorOf(int row) const
+{
+    const kelto::HostFields fields = kelto::fieldsOf(m_table.row(row));
+    if (fields.mac.isEmpty())
+        return {};
+    if (!m_vendors)
+        m_vendors = kelto::VendorRegistry::readFolder(kelto::vendorListFolder(m_vendorFolder));
+    return m_vendors->vendorOf(fields.mac);
 }
 
 void HostTableModel::setNewRows(QHash<int, QTime> rows)

@@ -316,6 +316,7 @@ void Keltofrm::createControls()
 void Keltofrm::start(const QString &argumentText)
 {
     const commandline::StartUp startUp = commandline::readStartUp(argumentText);
+    m_model->setVendorFolder(startUp.ouiDir);
     if (startUp.path)
         Source->setText(*startUp.path);
     show();

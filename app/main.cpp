@@ -1,6 +1,7 @@
 #include "commandline.h"
 #include "configfile.h"
 #include "keltofrm.h"
+#include "vendors.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -13,7 +14,9 @@ int printHelpOrVersion(int argc, char *argv[], const QString &argumentText)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kelto"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(KELTO_VERSION));
+    // The version, and the date of the vendor lists that the tooltips read.
+    QCoreApplication::setApplicationVersion(
+        QStringLiteral(KELTO_VERSION "\n%1").arg(kelto::vendorListsNote(kelto::vendorListFolder({}))));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Shows the host table of a DHCP server's dhcpsrv.ini and looks up host numbers.\n"

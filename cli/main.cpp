@@ -419,7 +419,8 @@ int main(int argc, char *argv[])
         return printText(help);
     }
     if (parser.isSet(QStringLiteral("version")))
-        return printText(QStringLiteral("kelto-cli " KELTO_VERSION "\n"));
+        return printText(QStringLiteral("kelto-cli " KELTO_VERSION "\n%1\n")
+                             .arg(vendorListsNote(vendorListFolder(parser.value(ouiDirOption)))));
 
     Options chosen;
     QStringList positional = parser.positionalArguments();

@@ -4,7 +4,9 @@
 #include "mac.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 
 #include <algorithm>
@@ -164,6 +166,26 @@ QString vendorListFolder(const QString &given)
 #else
     return QStringLiteral("/usr/share/ieee-data");
 #endif
+}
+
+QString vendorListsNote(const QString &folder)
+{
+    const QDir dir(folder);
+    QDateTime newest;
+    for (const QLatin1StringView name : VendorRegistry::ListFiles) {
+        const QFileInfo list(dir.filePath(name));
+        if (list.isFile() && (!newest.isValid() || list.lastModified() > newest))
+            newest = list.lastModified();
+    }
+    const QString where = QDir::toNativeSeparators(folder);
+    if (!newest.isValid())
+        return QStringLiteral("no IEEE registry lists in %1").arg(where);
+    // Debian's update-ieee-data writes the time of the lists' download.
+    QFile stamp(dir.filePath(QStringLiteral(".lastupdate")));
+    bool number = false;
+    const qint64 seconds = stamp.open(QIODevice::ReadOnly) ? stamp.readAll().trimmed().toLongLong(&number) : 0;
+    const QDateTime date = number ? QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC) : newest.toUTC();
+    return QStringLiteral("IEEE registry lists of %1 in %2").arg(date.toString(QStringLiteral("yyyy-MM-dd")), where);
 }
 
 QString VendorRegistry::vendorOf(QStringView mac) const

@@ -72,4 +72,9 @@ private:
 // on Windows (its folder's "ieee-data"), else those of Debian's ieee-data package.
 QString vendorListFolder(const QString &given);
 
+// What --version says of the lists in `folder`: "IEEE registry lists of 2022-08-27 in
+// /usr/share/ieee-data" (the date of Debian's .lastupdate, else of the newest list), or
+// "no IEEE registry lists in ..." when it holds none.
+QString vendorListsNote(const QString &folder);
+
 } // namespace kelto

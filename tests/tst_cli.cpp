@@ -320,8 +320,10 @@ void tst_Cli::run_data()
     QTest::newRow("option without its value")
         << QStringList{"list", "--format"} << QByteArray() << 64 << ""
         << "kelto-cli: missing value after '--format'\n";
+    // The tests name a folder without vendor lists.
     QTest::newRow("version") << QStringList{"--version"} << QByteArray() << 0
-                             << "kelto-cli " KELTO_VERSION "\n"
+                             << "kelto-cli " KELTO_VERSION "\nno IEEE registry lists in "
+                                    + QDir::toNativeSeparators(qEnvironmentVariable("KELTO_OUI_DIR")) + "\n"
                              << "";
     // pools: thresholds, times and an output that cannot be had.
     const QByteArray pool = crlf({"[SETTINGS]", "IPPOOL_1=10.0.0.1-2", "IPADDR=10.0.0.1", "Hostname=a"});

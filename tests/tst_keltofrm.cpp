@@ -54,6 +54,9 @@ private slots:
     void startUp();
     void commandLine_data();
     void commandLine();
+    void startUpOptions_data();
+    void startUpOptions();
+    void vendorInTooltip();
     void loadSelectsRepeatedAddresses();
     void failureKeepsRowsAndFocus();
     void serverSettingsBeforeClients();
@@ -231,6 +234,45 @@ void tst_Keltofrm::commandLine()
     QFETCH(QString, commandLine);
     QFETCH(QString, argumentText);
     QCOMPARE(commandline::argumentTextOf(QStringView(commandLine)), argumentText);
+}
+
+void tst_Keltofrm::startUpOptions_data()
+{
+    QTest::addColumn<QString>("argumentText");
+    QTest::addColumn<QString>("ouiDir");
+    QTest::addColumn<bool>("watch");
+    QTest::addColumn<QString>("path"); // "(none)" for no path
+
+    QTest::newRow("both, then a path") << "--oui-dir lists --watch srv.ini" << "lists" << true << "srv.ini";
+    QTest::newRow("quoted folder, quoted path")
+        << "--watch --oui-dir \"my lists\" \"C:\\dhcp srv\\dhcpsrv.ini\"" << "my lists" << true
+        << "C:\\dhcp srv\\dhcpsrv.ini";
+    QTest::newRow("folder only") << "--oui-dir lists" << "lists" << false << "(none)";
+}
+
+void tst_Keltofrm::startUpOptions()
+{
+    QFETCH(QString, argumentText);
+    QFETCH(QString, ouiDir);
+    QFETCH(bool, watch);
+    QFETCH(QString, path);
+    const commandline::StartUp startUp = commandline::readStartUp(argumentText);
+    QCOMPARE(startUp.ouiDir, ouiDir);
+    QCOMPARE(startUp.watch, watch);
+    QCOMPARE(startUp.path.value_or(QStringLiteral("(none)")), path);
+}
+
+void tst_Keltofrm::vendorInTooltip()
+{
+    writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"),
+              crlf({"[00-1a-2b-30-00-02]", "IPADDR=10.0.0.2", "Hostname=camera", "[da-a1-19-5c-00-05]",
+                    "IPADDR=10.0.0.5", "Hostname=phone"}));
+    m_window->start(QStringLiteral("--oui-dir \"" KELTO_TEST_FILES "/registry\" dhcpsrv.ini"));
+    const QAbstractItemModel *model = control<QListView>("Table")->model();
+    QCOMPARE(model->index(0, 0).data(Qt::ToolTipRole).toString(), QStringLiteral("Nested Medium GmbH"));
+    QCOMPARE(model->index(1, 0).data(Qt::ToolTipRole).toString(),
+             QStringLiteral("private (randomised) address"));
+    QVERIFY(m_failures.isEmpty());
 }
 
 void tst_Keltofrm::loadSelectsRepeatedAddresses()
@@ -588,7 +630,8 @@ void tst_Keltofrm::helpAndVersion_data()
     QTest::newRow("-h") << "-h"
                         << "Usage: ";
     QTest::newRow("--version") << "--version"
-                               << "Kelto " KELTO_VERSION;
+                               << "Kelto " KELTO_VERSION "\nno IEEE registry lists in "
+                                      + QDir::toNativeSeparators(qEnvironmentVariable("KELTO_OUI_DIR"));
 }
 
 void tst_Keltofrm::helpAndVersion()

@@ -19,6 +19,16 @@ licences listed in Debian's copyright file of Qt, which follows.
 file(READ /usr/share/doc/libqt6core6/copyright debian_copyright)
 file(READ /usr/share/common-licenses/LGPL-3 lgpl)
 file(APPEND ${qt_licence} "${debian_copyright}\n\n==== GNU Lesser General Public License, version 3 ====\n\n${lgpl}")
+# The IEEE registry's vendor lists of the build machine's ieee-data package, in the folder
+# ieee-data beside the programs, where they look first: Windows has no package of them.
+# The ZIP and the installer compress them (13 MB of text to about 2 MB).
+set(KELTO_IEEE_DATA /usr/share/ieee-data CACHE PATH "The IEEE registry lists that the Windows packages ship")
+foreach(list oui.csv mam.csv oui36.csv iab.csv .lastupdate)
+    if(NOT EXISTS ${KELTO_IEEE_DATA}/${list})
+        message(FATAL_ERROR "${KELTO_IEEE_DATA}/${list} is missing: install ieee-data (scripts/install-deps)")
+    endif()
+    install(FILES ${KELTO_IEEE_DATA}/${list} DESTINATION ieee-data)
+endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 install(FILES ${qt_licence} DESTINATION .)
 
