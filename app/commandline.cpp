@@ -53,7 +53,7 @@ QString takeWord(QStringView &text)
                                  : std::find_if(text.begin(), text.end(), [](QChar c) { return isBlank(c); })
                                        - text.begin();
     const qsizetype stop = end < 0 ? text.size() : end;
-    const QString word = text.sliced(quoted ? 1 : 0, stop - (quoted ? 1 : 0)).toString();
+    QString word = text.sliced(quoted ? 1 : 0, stop - (quoted ? 1 : 0)).toString();
     text = text.sliced(std::min(text.size(), stop + (quoted ? 1 : 0)));
     while (!text.isEmpty() && isBlank(text.front()))
         text = text.sliced(1);

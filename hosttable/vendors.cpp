@@ -158,7 +158,7 @@ QString vendorListFolder(const QString &given)
 {
     if (!given.isEmpty())
         return given;
-    const QString fromEnvironment = qEnvironmentVariable("KELTO_OUI_DIR");
+    QString fromEnvironment = qEnvironmentVariable("KELTO_OUI_DIR");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
 #ifdef Q_OS_WIN
