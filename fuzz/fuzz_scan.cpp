@@ -1,8 +1,10 @@
 // libFuzzer target: the whole scan, bytes in, host table or failure out, against the
 // plain reading of the tests: the same rows in the same order, the same marks, the same
 // failing line, the same UTF-8 out; a search keeps its rows' places and marks; a lookup
-// finds the first row of a host number.
+// finds the first row of a host number; the scan for a diff gives the same table, and a
+// file has no changes against itself.
 
+#include "changes.h"
 #include "check.h"
 #include "lookup.h"
 #include "reference.h"
@@ -48,6 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         ++kept;
     }
     check(kept == rows.table.size());
+
+    // The scan that a diff makes reads the same table, and a file has no changes against
+    // itself.
+    const ScanResult forDiff = scanBytes(bytes, ScanScope::TableAndSettings);
+    check(forDiff.table.size() == table.size());
+    for (qsizetype i = 0; i < table.size(); ++i)
+        check(forDiff.table.rowText(i) == table.rowText(i) && forDiff.table.isRepeated(i) == table.isRepeated(i));
+    if (forDiff.isComplete())
+        check(diffFiles(forDiff.table, forDiff.facts, forDiff.table, forDiff.facts).isEmpty());
 
     // The first row with a given fourth octet is the one a lookup finds (checked for the
     // last row, whose octet may stand in any row before it).
