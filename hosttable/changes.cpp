@@ -1,5 +1,6 @@
 #include "changes.h"
 
+#include "mac.h"
 #include "pools.h"
 
 #include <QHash>

@@ -3,7 +3,6 @@
 #include "filefacts.h"
 #include "health.h"
 #include "hosttable.h"
-#include "mac.h"
 
 #include <QString>
 

@@ -42,40 +42,35 @@ std::vector<std::vector<ReadPool>> poolsOf(const std::vector<ServerFile> &files,
     return pools;
 }
 
-// Every address each file holds: its rows' (leading zeros read as decimal, as the pools
-// read them) and its client sections' address keys as the server reads them; sorted.
-std::vector<std::vector<quint32>> heldAddressesOf(const std::vector<ServerFile> &files)
+// What the findings about clients read of the files, in one pass over their rows.
+struct FileRows
 {
-    std::vector<std::vector<quint32>> held(files.size());
-    HostRow::ShownAddressBuffer buffer;
-    for (size_t f = 0; f < files.size(); ++f) {
-        const HostTable &table = *files[f].table;
-        for (qsizetype i = 0; i < table.size(); ++i) {
-            if (const DottedAddress read = readDottedAddress(table.shownAddress(i, buffer));
-                read.hasValue())
-                held[f].push_back(read.value);
-        }
-        for (const HeldAddress &address : files[f].facts->heldAddresses)
-            held[f].push_back(address.address);
-        std::sort(held[f].begin(), held[f].end());
-    }
-    return held;
-}
+    std::vector<Holding> holdings; // the rows with a MAC and a readable address
+    // Every address each file holds, sorted: its rows' (leading zeros read as decimal, as
+    // the pools read them) and its client sections' address keys as the server reads them.
+    std::vector<std::vector<quint32>> held;
+};
 
-std::vector<Holding> holdingsOf(const std::vector<ServerFile> &files, MacKeys &macKeys)
+FileRows readRows(const std::vector<ServerFile> &files, MacKeys &macKeys)
 {
-    std::vector<Holding> holdings;
+    FileRows rows;
+    rows.held.resize(files.size());
     for (size_t f = 0; f < files.size(); ++f) {
+        std::vector<quint32> &held = rows.held[f];
         files[f].table->forEachRow([&](qsizetype i, const HostRow &row, bool) {
-            if (row.mac().isEmpty())
-                return;
             HostRow::ShownAddressBuffer buffer;
-            if (const DottedAddress read = readDottedAddress(row.shownAddress(buffer));
-                read.hasValue())
-                holdings.push_back({read.value, macKeys.keyOf(row.mac()), {f, i, 0}});
+            const DottedAddress read = readDottedAddress(row.shownAddress(buffer));
+            if (!read.hasValue())
+                return;
+            held.push_back(read.value);
+            if (!row.mac().isEmpty())
+                rows.holdings.push_back({read.value, macKeys.keyOf(row.mac()), {f, i, 0}});
         });
+        for (const HeldAddress &address : files[f].facts->heldAddresses)
+            held.push_back(address.address);
+        std::sort(held.begin(), held.end());
     }
-    return holdings;
+    return rows;
 }
 
 // The runs of holdings that share `key`, where some two of them in different files
@@ -177,8 +172,9 @@ ServersReport compareServers(const std::vector<ServerFile> &files)
     report.overlappingPools = overlapsOf(pools);
 
     MacKeys macKeys;
-    std::vector<Holding> holdings = holdingsOf(files, macKeys);
-    report.addressesInOtherPools = inOtherPools(holdings, pools, heldAddressesOf(files));
+    FileRows rows = readRows(files, macKeys);
+    std::vector<Holding> &holdings = rows.holdings;
+    report.addressesInOtherPools = inOtherPools(holdings, pools, rows.held);
     const auto address = [](const Holding &h) { return h.address; };
     const auto mac = [](const Holding &h) { return h.mac; };
     forEachRunAcrossFiles(holdings, address, mac,
