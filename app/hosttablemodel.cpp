@@ -3,6 +3,7 @@
 #include "lookup.h"
 
 #include <QBrush>
+#include <QDateTime>
 #include <QStringList>
 
 #include <limits>
@@ -29,22 +30,39 @@ QVariant HostTableModel::data(const QModelIndex &index, int role) const
         if (sharesAddress(index.row()) && m_markColor.isValid())
             return QBrush(m_markColor);
         return isNew(index.row()) && m_newColor.isValid() ? QBrush(m_newColor) : QVariant();
-    case Qt::AccessibleDescriptionRole:
-    case Qt::ToolTipRole: {
-        QStringList notes;
-        if (role == Qt::ToolTipRole) {
-            if (const QString vendor = vendorOf(index.row()); !vendor.isEmpty())
-                notes << vendor;
-        }
-        if (sharesAddress(index.row()))
-            notes << QStringLiteral("address shared with another row");
-        if (const auto seen = m_newRows.constFind(index.row()); seen != m_newRows.constEnd())
-            notes << QStringLiteral("new since %1").arg(seen->toString(QStringLiteral("HH:mm")));
+    case Qt::ToolTipRole:
+        return toolTip(index.row());
+    case Qt::AccessibleDescriptionRole: {
+        const QStringList notes = notesOf(index.row());
         return notes.isEmpty() ? QVariant() : notes.join(QStringLiteral("; "));
     }
     default:
         return {};
     }
+}
+
+QStringList HostTableModel::notesOf(int row) const
+{
+    QStringList notes;
+    if (sharesAddress(row))
+        notes << QStringLiteral("address shared with another row");
+    if (const auto seen = m_newRows.constFind(row); seen != m_newRows.constEnd())
+        notes << QStringLiteral("new since %1").arg(seen->toString(QStringLiteral("HH:mm")));
+    return notes;
+}
+
+QString HostTableModel::toolTip(int row) const
+{
+    const kelto::HostFields fields = kelto::fieldsOf(m_table.row(row));
+    QStringList lines{QStringLiteral("Address: %1").arg(fields.address),
+                      QStringLiteral("Host name: %1").arg(fields.hostName),
+                      QStringLiteral("MAC: %1").arg(fields.mac)};
+    const kelto::RowLease lease = kelto::leaseOf(m_table, row, QDateTime::currentSecsSinceEpoch());
+    if (!lease.end.isEmpty())
+        lines << QStringLiteral("Lease end: %1 (%2)").arg(lease.end, lease.state);
+    if (const QString vendor = vendorOf(row); !vendor.isEmpty())
+        lines << QStringLiteral("Vendor: %1").arg(vendor);
+    return (lines + notesOf(row)).join(u'\n');
 }
 
 bool HostTableModel::sharesAddress(int row) const

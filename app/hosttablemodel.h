@@ -50,6 +50,11 @@ public:
     bool isNew(int row) const { return m_newRows.contains(row); }
 
 private:
+    // What the row's accessible description says besides its text: a shared address, new.
+    QStringList notesOf(int row) const;
+    // Its fields one per line, the lease end and vendor where known, and the notes.
+    QString toolTip(int row) const;
+
     kelto::HostTable m_table;
     QColor m_markColor;
     QHash<int, QTime> m_newRows;

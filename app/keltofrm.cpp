@@ -3,15 +3,22 @@
 #include "changes.h"
 #include "commandline.h"
 #include "filewatch.h"
+#include "findbox.h"
+#include "health.h"
+#include "healthwindow.h"
 #include "hosttablemodel.h"
 #include "lookup.h"
+#include "pools.h"
 #include "resizerule.h"
+#include "rowcolors.h"
 #include "scan.h"
+#include "search.h"
 #include "twips.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -173,28 +180,6 @@ void showFailureBox(QWidget *window, const QString &message)
     box.exec();
 }
 
-// A share of `colour` over the base, readable in light and dark themes.
-QColor tint(const QPalette &palette, const QColor &colour, float share)
-{
-    const QColor base = palette.color(QPalette::Base);
-    return QColor::fromRgbF(base.redF() + (colour.redF() - base.redF()) * share,
-                            base.greenF() + (colour.greenF() - base.greenF()) * share,
-                            base.blueF() + (colour.blueF() - base.blueF()) * share);
-}
-
-// Rows that share an address: a tint of the selection colour, distinct from the
-// selection itself.
-QColor markColor(const QPalette &palette)
-{
-    return tint(palette, palette.color(QPalette::Highlight), 0.3F);
-}
-
-// Rows of new clients: a green tint, unlike the marks of shared addresses.
-QColor newRowColor(const QPalette &palette)
-{
-    return tint(palette, QColor(0x2E, 0xA0, 0x43), 0.25F);
-}
-
 // Whether there is memory left to lay out and show `rows` rows. Qt's views do not
 // survive running out of memory (a list lays out a position per row, and the window
 // needs its picture), so a table is handed to the view only when that much could be
@@ -209,11 +194,11 @@ bool roomToShow(qsizetype rows)
 
 // Reads the file at `path` for the window: the rows of a scan that ran out of memory, or
 // that leave too little of it to show them, are dropped with their memory.
-kelto::ScanResult scanForWindow(const QString &path)
+kelto::ScanResult scanForWindow(const QString &path, kelto::ScanScope scope)
 {
     kelto::ScanResult scan;
     try {
-        scan = kelto::scanFile(path);
+        scan = kelto::scanFile(path, scope);
         if (!scan.failure && !roomToShow(scan.table.size()))
             scan.failure = kelto::ScanFailure::outOfMemory();
     } catch (const std::bad_alloc &) {
@@ -275,9 +260,10 @@ void Keltofrm::createControls()
     Label1 = label(this, "Label1", Label1At, captionFont(), QStringLiteral("IP"));
     IP = place<QLineEdit>(this, "IP", IPAt, windowFont());
     IP->setAccessibleName(QStringLiteral("Host number"));
+    Label1->setBuddy(IP);
     Label2 = label(this, "Label2", Label2At, captionFont(), QStringLiteral("Host Name for"));
     Host = label(this, "Host", HostAt, outputFont());
-    Host->setAccessibleName(QStringLiteral("Host name"));
+    Host->setAccessibleDescription(QStringLiteral("Host name"));
 
     auto *table = place<HostTableView>(this, "Table", TableAt, tableFont());
     table->copy = [this] { copyRows(); };
@@ -292,20 +278,20 @@ void Keltofrm::createControls()
     Table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Table->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
-    m_model->setMarkColor(markColor(Table->palette()));
-    m_model->setNewColor(newRowColor(Table->palette()));
+    m_model->setMarkColor(rowcolors::sharedAddress(Table->palette()));
+    m_model->setNewColor(rowcolors::newClient(Table->palette()));
     Table->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Table, &QWidget::customContextMenuRequested, this, &Keltofrm::showTableMenu);
 
     Result = label(this, "Result", ResultAt, outputFont());
-    Result->setAccessibleName(QStringLiteral("Address"));
+    Result->setAccessibleDescription(QStringLiteral("Address"));
     Mypath = label(this, "Mypath", MypathAt, captionFont(), QStringLiteral("Ini path"));
     Source = place<QLineEdit>(this, "Source", SourceAt, windowFont());
     Source->setAccessibleName(QStringLiteral("Ini path"));
     Source->setMaxLength(std::numeric_limits<int>::max()); // a path of any length
     Source->setText(DefaultSource);
     mac = label(this, "mac", macAt, outputFont());
-    mac->setAccessibleName(QStringLiteral("MAC address"));
+    mac->setAccessibleDescription(QStringLiteral("MAC address"));
 
     // Labels never take the focus; it moves among IP, Table and Source, in that order.
     setTabOrder(IP, Table);
@@ -351,6 +337,14 @@ void Keltofrm::createActions()
     if (!quit.contains(QKeySequence(Qt::CTRL | Qt::Key_Q)))
         quit << QKeySequence(Qt::CTRL | Qt::Key_Q);
     action("quit", QStringLiteral("Quit"), quit, &QWidget::close);
+    QAction *health = action("health", QStringLiteral("Health and pools..."), {QKeySequence(Qt::Key_F7)},
+                             &Keltofrm::showHealth);
+    QAction *find = action("find", QStringLiteral("Find..."), QKeySequence::keyBindings(QKeySequence::Find),
+                           &Keltofrm::showFind);
+    action("findNext", QStringLiteral("Find next"), QKeySequence::keyBindings(QKeySequence::FindNext),
+           [this] { findMatch(false); });
+    action("findPrevious", QStringLiteral("Find previous"),
+           QKeySequence::keyBindings(QKeySequence::FindPrevious), [this] { findMatch(true); });
 
     m_tableMenu = new QMenu(this);
     m_tableMenu->setObjectName(QStringLiteral("tableMenu"));
@@ -373,6 +367,9 @@ void Keltofrm::createActions()
     m_watchAction->setCheckable(true);
     connect(m_watchAction, &QAction::toggled, this, &Keltofrm::setWatching);
     item("clearNewMarks", QStringLiteral("Clear new marks"), &Keltofrm::clearNewMarks);
+    m_tableMenu->addSeparator();
+    m_tableMenu->addAction(find);
+    m_tableMenu->addAction(health);
 }
 
 void Keltofrm::showTableMenu(const QPoint &position)
@@ -456,9 +453,10 @@ void Keltofrm::load()
 {
     BusyCursor busy;
     m_model->clear();
+    m_loadedPath = Source->text();
     // Rows read until memory ran out leave too little of it to show them, or the box that
     // says so: the table stays empty, and its memory is given back first.
-    kelto::ScanResult scan = scanForWindow(Source->text());
+    kelto::ScanResult scan = scanForWindow(m_loadedPath, scanScope());
     const std::optional<kelto::ScanFailure> failure = std::move(scan.failure);
     try {
         m_model->setTable(std::move(scan.table));
@@ -469,6 +467,7 @@ void Keltofrm::load()
     }
     if (isWatching())
         setWatching(true); // the file named now, its rows as read now
+    showHealthOf(failure, scan.facts);
     if (failure) {
         busy.restore();
         m_reportFailure(this, ScanFailureMessage + u'\n'
@@ -509,6 +508,12 @@ void Keltofrm::clearNewMarks()
 
 void Keltofrm::readAgain()
 {
+    // The file followed, whatever is being typed in Source meanwhile.
+    readKeepingPlace(m_watch->path());
+}
+
+void Keltofrm::readKeepingPlace(const QString &path)
+{
     // The user's place, by client: rows may have come and gone above it.
     const kelto::HostTable &table = m_model->table();
     const QModelIndex current = Table->currentIndex();
@@ -517,9 +522,10 @@ void Keltofrm::readAgain()
     const QString topClient = top.isValid() ? kelto::clientName(table, top.row()) : QString();
     const int scrolled = Table->verticalScrollBar()->value();
 
-    // The file followed, whatever is being typed in Source meanwhile.
-    kelto::ScanResult scan = scanForWindow(m_watch->path());
+    BusyCursor busy;
+    kelto::ScanResult scan = scanForWindow(path, scanScope());
     if (scan.failure) {
+        showHealthOf(scan.failure, scan.facts);
         // Told in the title, which stays until a read succeeds: a box would come back
         // with every change of a file that cannot be read.
         setWindowTitle(QStringLiteral("Kelto - read failed: %1").arg(scan.failure->description()));
@@ -528,7 +534,10 @@ void Keltofrm::readAgain()
     setWindowTitle(QStringLiteral("Kelto"));
     m_model->setTable(std::move(scan.table));
     selectRepeatedRows();
-    markNewRows();
+    if (isWatching())
+        markNewRows();
+    // The health window's rows are those of the table now shown.
+    showHealthOf(std::nullopt, scan.facts);
     const kelto::HostTable &now = m_model->table();
     if (const auto row = currentClient.isEmpty() ? std::nullopt : kelto::findClient(now, currentClient))
         Table->selectionModel()->setCurrentIndex(m_model->index(int(*row)), QItemSelectionModel::NoUpdate);
@@ -562,11 +571,20 @@ void Keltofrm::enterInIP()
 
 void Keltofrm::lookup()
 {
-    const kelto::LookupResult found = kelto::lookup(m_model->table(), IP->text());
+    const QString typed = IP->text();
+    const kelto::LookupResult found = kelto::lookup(m_model->table(), typed);
     Result->setText(found.shown.address);
     Host->setText(found.shown.hostName);
     mac->setText(found.shown.mac);
     IP->clear();
+    // The result, for a screen reader that stays in IP.
+    if (found.row >= 0)
+        IP->setAccessibleDescription(
+            QStringList{found.shown.address, found.shown.hostName, found.shown.mac}.join(u' ').simplified());
+    else if (!typed.trimmed().isEmpty())
+        IP->setAccessibleDescription(QStringLiteral("no client with host number %1").arg(typed.trimmed()));
+    else
+        IP->setAccessibleDescription({});
     if (found.row < 0)
         return;
     // The found row comes into view as the current row; the selection stays as it is.
@@ -587,8 +605,8 @@ void Keltofrm::changeEvent(QEvent *event)
     if (event->type() == QEvent::WindowStateChange)
         followWindowSize();
     if (event->type() == QEvent::PaletteChange && m_model) {
-        m_model->setMarkColor(markColor(palette()));
-        m_model->setNewColor(newRowColor(palette()));
+        m_model->setMarkColor(rowcolors::sharedAddress(Table->palette()));
+        m_model->setNewColor(rowcolors::newClient(Table->palette()));
     }
 }
 
@@ -600,4 +618,81 @@ void Keltofrm::followWindowSize()
         Table->setGeometry(
             QRect(TableAt.pixels().topLeft(),
                   QSize(twips::toPixels(size->width()), twips::toPixels(size->height()))));
+}
+
+kelto::ScanScope Keltofrm::scanScope() const
+{
+    // The facts of the health check only while its window is open: they cost time.
+    return m_health && m_health->isVisible() ? kelto::ScanScope::TableAndFacts : kelto::ScanScope::Table;
+}
+
+void Keltofrm::showHealth()
+{
+    if (!m_health) {
+        m_health = new HealthWindow(this);
+        connect(m_health, &HealthWindow::rowActivated, this, &Keltofrm::showRow);
+        // Beside the window, where the screen leaves room.
+        m_health->move(frameGeometry().topRight() + QPoint(8, 0));
+    }
+    const bool wasShown = m_health->isVisible();
+    m_health->show();
+    m_health->raise();
+    m_health->activateWindow();
+    if (!wasShown)
+        readKeepingPlace(m_loadedPath); // with the facts the check needs
+}
+
+void Keltofrm::showHealthOf(const std::optional<kelto::ScanFailure> &failure, kelto::FileFacts &facts)
+{
+    if (!m_health || !m_health->isVisible())
+        return;
+    if (failure) {
+        m_health->showFailure(failure->description());
+        return;
+    }
+    const kelto::HostTable &table = m_model->table();
+    const kelto::PoolsReport pools = kelto::reportPools(facts, table, QDateTime::currentSecsSinceEpoch());
+    m_health->showReports(table, kelto::checkHealth(table, facts), pools);
+}
+
+void Keltofrm::showRow(qsizetype row)
+{
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    // Current and in view; the selection stays as it is.
+    const QModelIndex index = m_model->index(int(row));
+    Table->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    Table->scrollTo(index);
+}
+
+void Keltofrm::showFind()
+{
+    if (!m_find) {
+        m_find = new FindBox(this);
+        connect(m_find, &FindBox::findNext, this, [this] { findMatch(false); });
+        connect(m_find, &FindBox::findPrevious, this, [this] { findMatch(true); });
+    }
+    m_find->show();
+    m_find->raise();
+    m_find->activateWindow();
+}
+
+void Keltofrm::findMatch(bool backwards)
+{
+    if (!m_find || m_find->text().isEmpty()) {
+        showFind();
+        return;
+    }
+    const kelto::HostSearch search(QStringList{m_find->text()});
+    const QModelIndex current = Table->currentIndex();
+    const auto match = kelto::nextMatch(m_model->table(), search, current.isValid() ? current.row() : -1,
+                                        backwards);
+    if (!match) {
+        m_find->setStatus(QStringLiteral("no match"));
+        return;
+    }
+    showRow(match->row);
+    m_find->setStatus(!match->wrapped ? QString()
+                      : backwards     ? QStringLiteral("went on from the last row")
+                                      : QStringLiteral("went on from the first row"));
 }

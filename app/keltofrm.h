@@ -6,11 +6,14 @@
 
 #include "hosttable.h"
 #include "lookup.h"
+#include "scan.h"
 
 #include <QHash>
 #include <QTime>
 
 class FileWatch;
+class FindBox;
+class HealthWindow;
 class HostTableModel;
 class QAction;
 class QLabel;
@@ -64,6 +67,16 @@ public slots:
     // Takes the rows as they are now as those that are not new.
     void clearNewMarks();
 
+    // F7: the findings of the reservation health check and the pools, in a window beside
+    // this one, kept up to date with every read of the file while it is open.
+    void showHealth();
+    // Ctrl+F: the find box. F3 and Shift+F3 make the next (previous) row that matches its
+    // text current, as `kelto-cli find` matches; the selection stays as it is.
+    void showFind();
+    void findMatch(bool backwards);
+    // Makes the row current and brings it into view, leaving the selection alone.
+    void showRow(qsizetype row);
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -80,7 +93,10 @@ private:
     void openFile();
     void loadPath(const QString &path);
     void readAgain();
+    void readKeepingPlace(const QString &path);
     void markNewRows();
+    kelto::ScanScope scanScope() const;
+    void showHealthOf(const std::optional<kelto::ScanFailure> &failure, kelto::FileFacts &facts);
 
     // The controls, named as the administrator's documentation names them.
     QLabel *Label1 = nullptr;
@@ -98,6 +114,9 @@ private:
     QMenu *m_tableMenu = nullptr; // the table's context menu
     int m_menuRow = -1; // the row it was opened on, or -1
 
+    QString m_loadedPath; // the file the rows come from
+    HealthWindow *m_health = nullptr;
+    FindBox *m_find = nullptr;
     FileWatch *m_watch = nullptr;
     QAction *m_watchAction = nullptr;
     // While watching: the table that new rows are told from, and when each new client

@@ -77,4 +77,22 @@ bool HostSearch::isFoundIn(QStringView text) const
     return std::any_of(m_terms.begin(), m_terms.end(), [text](const Term &term) { return term.isFoundIn(text); });
 }
 
+std::optional<NextMatch> nextMatch(const HostTable &table, const HostSearch &search,
+                                   qsizetype from, bool backwards)
+{
+    const qsizetype size = table.size();
+    if (size == 0)
+        return std::nullopt;
+    if (from < 0 || from >= size)
+        from = backwards ? size : -1;
+    const qsizetype step = backwards ? -1 : 1;
+    for (qsizetype taken = 1; taken <= size; ++taken) {
+        const qsizetype unwrapped = from + step * taken;
+        const qsizetype row = (unwrapped + size) % size;
+        if (search.matches(table.row(row)))
+            return NextMatch{row, row != unwrapped};
+    }
+    return std::nullopt;
+}
+
 } // namespace kelto

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "hostrow.h"
+#include "hosttable.h"
 #include "mac.h"
 
 #include <QString>
@@ -37,5 +38,17 @@ private:
     std::vector<Term> m_terms;
     bool m_anyMacTerm = false;
 };
+
+// Where the window's find goes next: the first row after `from` (before it when
+// `backwards`) that `search` matches, going on from the other end of the table past the
+// last (first) row; `from` itself comes last. From -1, forwards starts at the first row
+// and backwards at the last. Nothing when no row matches.
+struct NextMatch
+{
+    qsizetype row = -1;
+    bool wrapped = false; // passed the end (or the start) of the table to get there
+};
+std::optional<NextMatch> nextMatch(const HostTable &table, const HostSearch &search,
+                                   qsizetype from, bool backwards);
 
 } // namespace kelto

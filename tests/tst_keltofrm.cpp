@@ -3,12 +3,14 @@
 #include "commandline.h"
 #include "keltofrm.h"
 #include "resizerule.h"
+#include "rowcolors.h"
 #include "testsupport.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -18,7 +20,10 @@
 #include <QMimeData>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <cerrno>
 
@@ -56,7 +61,9 @@ private slots:
     void commandLine();
     void startUpOptions_data();
     void startUpOptions();
-    void vendorInTooltip();
+    void tooltip();
+    void screenReaders_data();
+    void screenReaders();
     void loadSelectsRepeatedAddresses();
     void failureKeepsRowsAndFocus();
     void serverSettingsBeforeClients();
@@ -76,6 +83,11 @@ private slots:
     void marksOutlastTheSelection();
     void reloadAndDrop(); // and quit
     void watchFollowsTheFile();
+    void healthWindow();
+    void find_data();
+    void find();
+    void markColors_data();
+    void markColors();
     void helpAndVersion_data();
     void helpAndVersion();
     void resizeRule_data();
@@ -163,9 +175,6 @@ void tst_Keltofrm::windowAtCreation()
     QCOMPARE(control("IP")->accessibleName(), QStringLiteral("Host number"));
     QCOMPARE(control("Source")->accessibleName(), QStringLiteral("Ini path"));
     QCOMPARE(control("Table")->accessibleName(), QStringLiteral("Host table"));
-    QCOMPARE(control("Result")->accessibleName(), QStringLiteral("Address"));
-    QCOMPARE(control("Host")->accessibleName(), QStringLiteral("Host name"));
-    QCOMPARE(control("mac")->accessibleName(), QStringLiteral("MAC address"));
 
     const auto *table = control<QListView>("Table");
     QCOMPARE(table->selectionMode(), QAbstractItemView::ExtendedSelection);
@@ -262,16 +271,22 @@ void tst_Keltofrm::startUpOptions()
     QCOMPARE(startUp.path.value_or(QStringLiteral("(none)")), path);
 }
 
-void tst_Keltofrm::vendorInTooltip()
+void tst_Keltofrm::tooltip()
 {
     writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"),
-              crlf({"[00-1a-2b-30-00-02]", "IPADDR=10.0.0.2", "Hostname=camera", "[da-a1-19-5c-00-05]",
-                    "IPADDR=10.0.0.5", "Hostname=phone"}));
+              crlf({"[00-1a-2b-30-00-02]", "IPADDR=10.0.0.2", "Hostname=camera", "LeaseEnd=86400",
+                    "[da-a1-19-5c-00-05]", "IPADDR=10.0.0.2", "Hostname=phone"}));
     m_window->start(QStringLiteral("--oui-dir \"" KELTO_TEST_FILES "/registry\" dhcpsrv.ini"));
     const QAbstractItemModel *model = control<QListView>("Table")->model();
-    QCOMPARE(model->index(0, 0).data(Qt::ToolTipRole).toString(), QStringLiteral("Nested Medium GmbH"));
+    QCOMPARE(model->index(0, 0).data(Qt::ToolTipRole).toString(),
+             QStringLiteral("Address: 10.0.0.2\nHost name: camera\nMAC: 00-1a-2b-30-00-02\n"
+                            "Lease end: 1970-01-02T00:00:00Z (expired)\nVendor: Nested Medium GmbH\n"
+                            "address shared with another row"));
     QCOMPARE(model->index(1, 0).data(Qt::ToolTipRole).toString(),
-             QStringLiteral("private (randomised) address"));
+             QStringLiteral("Address: 10.0.0.2\nHost name: phone\nMAC: da-a1-19-5c-00-05\n"
+                            "Vendor: private (randomised) address\naddress shared with another row"));
+    QCOMPARE(model->index(1, 0).data(Qt::AccessibleDescriptionRole).toString(),
+             QStringLiteral("address shared with another row"));
     QVERIFY(m_failures.isEmpty());
 }
 
@@ -740,10 +755,10 @@ void tst_Keltofrm::watchFollowsTheFile()
                                row("192.168.··1.··7", "seven", "00-11-22-33-44-88")};
     QTRY_COMPARE_WITH_TIMEOUT(shownRows(), expected, 2000);
     const auto note = [table](int row) {
-        return table->model()->index(row, 0).data(Qt::ToolTipRole).toString();
+        return table->model()->index(row, 0).data(Qt::AccessibleDescriptionRole).toString();
     };
     QVERIFY2(note(3).startsWith(QLatin1StringView("new since ")), qPrintable(note(3)));
-    QCOMPARE(note(3), table->model()->index(3, 0).data(Qt::AccessibleDescriptionRole).toString());
+    QVERIFY(table->model()->index(3, 0).data(Qt::ToolTipRole).toString().endsWith(u'\n' + note(3)));
     QVERIFY(table->model()->index(3, 0).data(Qt::BackgroundRole).isValid());
     QCOMPARE(note(4), QString()); // seven was there before
     QCOMPARE(table->currentIndex().row(), 4); // still seven
@@ -771,6 +786,164 @@ void tst_Keltofrm::watchFollowsTheFile()
     writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"), crlf({"IPADDR=10.0.0.9", "Hostname=nine"}));
     QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(), QStringLiteral("Kelto"), 2000);
     QCOMPARE(shownRows(), QStringList{row("·10.··0.··0.··9", "nine")});
+}
+
+void tst_Keltofrm::screenReaders_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("values"); // of Result, Host and mac
+    QTest::addColumn<QString>("description"); // of IP
+
+    QTest::newRow("a client") << "7" << QStringList{"10.0.0.7", "ten", "00-11-22-33-44-66"}
+                              << "10.0.0.7 ten 00-11-22-33-44-66";
+    QTest::newRow("none") << "99" << QStringList{" 99", "", ""} << "no client with host number 99";
+}
+
+void tst_Keltofrm::screenReaders()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, values);
+    QFETCH(QString, description);
+
+    startOn(Clients);
+    QTest::keyClicks(control("IP"), typed);
+    QTest::keyClick(control("IP"), Qt::Key_Return);
+    // Each output tells its value and what it is.
+    const QStringList outputs{"Result", "Host", "mac"};
+    const QStringList kinds{"Address", "Host name", "MAC address"};
+    for (int i = 0; i < outputs.size(); ++i) {
+        QAccessibleInterface *output = QAccessible::queryAccessibleInterface(control(qPrintable(outputs[i])));
+        QCOMPARE(output->text(QAccessible::Name), values[i]);
+        QCOMPARE(output->text(QAccessible::Description), kinds[i]);
+    }
+    QCOMPARE(QAccessible::queryAccessibleInterface(control("IP"))->text(QAccessible::Description), description);
+}
+
+void tst_Keltofrm::healthWindow()
+{
+    const QByteArray settings = crlf({"[SETTINGS]", "IPPOOL_1=192.168.1.5-8"});
+    startOn(settings + Clients);
+    QTest::keyClick(m_window, Qt::Key_F7);
+    auto *health = m_window->findChild<QWidget *>(QStringLiteral("HealthWindow"));
+    QVERIFY(health && health->isVisible());
+    auto *findings = health->findChild<QTreeWidget *>(QStringLiteral("findings"));
+    QCOMPARE(findings->topLevelItemCount(), 1);
+    QTreeWidgetItem *shared = findings->topLevelItem(0);
+    QCOMPARE(shared->text(0), QStringLiteral("address 192.168.1.5 is held by 3 clients"));
+    QCOMPARE(shared->childCount(), 3);
+    QCOMPARE(shared->child(2)->text(0), shownRows()[3]);
+
+    auto *pools = health->findChild<QTreeWidget *>(QStringLiteral("pools"));
+    pools->setCurrentItem(pools->topLevelItem(0));
+    QTest::keySequence(pools, QKeySequence::Copy);
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("IPPOOL_1\t192.168.1.5-8\t4\t2\t0\t0\t2\t2\t50%\t192.168.1.6, 192.168.1.8\n"));
+
+    // A row of a finding leads to its row of the table, which keeps its selection.
+    const QList<int> selected = selectedRows();
+    findings->setCurrentItem(shared->child(2));
+    QTest::keyClick(findings, Qt::Key_Return);
+    QCOMPARE(control<QListView>("Table")->currentIndex().row(), 3);
+    QCOMPARE(selectedRows(), selected);
+
+    // Every read of the file shows what it holds now.
+    writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"),
+              settings + crlf({"[00-11-22-33-44-55]", "IPADDR=192.168.1.5", "Hostname=alpha",
+                                        "[00-11-22-33-44-66]", "IpAddr=192.168.1.6"}));
+    m_window->findChild<QAction *>(QStringLiteral("reload"))->trigger();
+    QCOMPARE(findings->topLevelItemCount(), 1);
+    QCOMPARE(findings->topLevelItem(0)->text(0),
+             QStringLiteral("line 7: \"IpAddr=192.168.1.6\" is not read as an address: write the key "
+                            "as IPADDR= at the start of the line"));
+    QCOMPARE(pools->topLevelItem(0)->text(7), QStringLiteral("2"));
+    QVERIFY(m_failures.isEmpty());
+}
+
+void tst_Keltofrm::find_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("from"); // the current row, -1 for none
+    QTest::addColumn<bool>("backwards");
+    QTest::addColumn<int>("found"); // the current row afterwards
+    QTest::addColumn<QString>("status");
+
+    // clang-format off
+    QTest::newRow("first") << "192.168.1.5" << -1 << false << 1 << "";
+    QTest::newRow("next") << "192.168.1.5" << 1 << false << 2 << "";
+    QTest::newRow("wraps") << "192.168.1.5" << 3 << false << 1 << "went on from the first row";
+    QTest::newRow("previous") << "192.168.1.5" << 2 << true << 1 << "";
+    QTest::newRow("previous wraps") << "192.168.1.5" << 1 << true << 3 << "went on from the last row";
+    QTest::newRow("MAC in colons") << "00:11:22:33:44:88" << -1 << false << 4 << "";
+    QTest::newRow("letter case") << "SEVEN" << 0 << true << 4 << "went on from the last row";
+    QTest::newRow("only itself") << "ten" << 0 << false << 0 << "went on from the first row";
+    QTest::newRow("no match") << "delta" << 2 << false << 2 << "no match";
+    // clang-format on
+}
+
+void tst_Keltofrm::find()
+{
+    QFETCH(QString, text);
+    QFETCH(int, from);
+    QFETCH(bool, backwards);
+    QFETCH(int, found);
+    QFETCH(QString, status);
+
+    startOn(Clients);
+    auto *table = control<QListView>("Table");
+    if (from >= 0)
+        table->selectionModel()->setCurrentIndex(table->model()->index(from, 0), QItemSelectionModel::NoUpdate);
+    const QStringList rows = shownRows();
+    const QList<int> selected = selectedRows();
+    QTest::keySequence(m_window, QKeySequence::Find);
+    auto *box = m_window->findChild<QDialog *>(QStringLiteral("FindBox"));
+    QVERIFY(box && box->isVisible());
+    auto *typed = box->findChild<QLineEdit *>(QStringLiteral("findText"));
+    QTest::keyClicks(typed, text);
+    QTest::keyClick(typed, Qt::Key_F3, backwards ? Qt::ShiftModifier : Qt::NoModifier);
+    QCOMPARE(table->currentIndex().row(), found);
+    QCOMPARE(box->findChild<QLabel *>(QStringLiteral("findStatus"))->text(), status);
+    QCOMPARE(typed->accessibleDescription(), status);
+    QCOMPARE(selectedRows(), selected);
+    QCOMPARE(shownRows(), rows);
+}
+
+void tst_Keltofrm::markColors_data()
+{
+    QTest::addColumn<QString>("style");
+    QTest::addColumn<bool>("dark");
+
+    for (const char *style : {"Fusion", "Windows", "windowsvista"}) {
+        QTest::addRow("%s, light", style) << style << false;
+        QTest::addRow("%s, dark", style) << style << true;
+    }
+}
+
+void tst_Keltofrm::markColors()
+{
+    QFETCH(QString, style);
+    QFETCH(bool, dark);
+
+    const std::unique_ptr<QStyle> theStyle(QStyleFactory::create(style));
+    if (!theStyle)
+        QSKIP("the style is not in this build");
+    QPalette palette = theStyle->standardPalette();
+    if (dark) {
+        // A dark theme: dark base, light text, and a grey selection without focus.
+        palette.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+        palette.setColor(QPalette::Text, Qt::white);
+        palette.setColor(QPalette::Inactive, QPalette::Highlight, QColor(0x4a, 0x4a, 0x4a));
+    }
+    const rowcolors::Surroundings around = rowcolors::Surroundings::of(palette);
+    const QColor shared = rowcolors::sharedAddress(palette);
+    const QColor added = rowcolors::newClient(palette);
+    const auto say = [&](const QColor &color) {
+        return QStringLiteral("%1 among base %2, selection %3, without focus %4")
+            .arg(color.name(), around.base.name(), around.activeSelection.name(),
+                 around.inactiveSelection.name());
+    };
+    QVERIFY2(rowcolors::leastDifference(shared, around) >= rowcolors::LeastDifference, qPrintable(say(shared)));
+    QVERIFY2(rowcolors::leastDifference(added, around) >= rowcolors::LeastDifference, qPrintable(say(added)));
+    QVERIFY(rowcolors::difference(shared, added) >= rowcolors::LeastDifference);
 }
 
 QTEST_MAIN(tst_Keltofrm)
