@@ -411,8 +411,10 @@ int main(int argc, char *argv[])
 
     if (!parser.parse(argumentsOf(argc, argv)))
         return usageError(parseError(parser, options));
-    // "kelto-cli help", as "git help", is the help too.
-    const bool helpCommand = parser.positionalArguments().value(0) == QLatin1StringView("help");
+    // "kelto-cli help", as "git help", is the help too, and "kelto-cli /?", as Windows
+    // programs take it.
+    const QString first = parser.positionalArguments().value(0);
+    const bool helpCommand = first == QLatin1StringView("help") || first == QLatin1StringView("/?");
     if (parser.isSet(QStringLiteral("help")) || helpCommand) {
         QString help = parser.helpText();
         help.replace(0, help.indexOf(u'['), QStringLiteral("Usage: kelto-cli "));

@@ -556,6 +556,7 @@ void tst_Cli::helpAnywhere()
     QVERIFY(help.out.startsWith(QStringLiteral("Usage: kelto-cli [options]")));
     QCOMPARE(runCli({"list", "-f", "missing.ini", "--help"}, m_dir.path()).out, help.out);
     QCOMPARE(runCli({"help"}, m_dir.path()).out, help.out); // as git help
+    QCOMPARE(runCli({"/?"}, m_dir.path()).out, help.out); // as Windows programs
     // Its example path is one of the system it runs on.
 #ifdef Q_OS_WIN
     QVERIFY(help.out.contains(QStringLiteral("-f C:\\dhcpsrv\\dhcpsrv.ini\n")));
