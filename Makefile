@@ -78,9 +78,14 @@ windows-qt:
 bench: build
 	bench/run $(BUILD_DIR)
 
-# The README's picture of the window, taken under Xvfb.
-screenshot: build
-	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD_DIR)/bin/kelto-screenshot examples/dhcpsrv.ini doc/screenshot.png doc/screenshot-menu.png
+# The README's pictures of the window, its menu, the health window and the Windows
+# installer's page for the server's file, taken under Xvfb.
+screenshot: build windows-package
+	@scripts/install-deps screenshot
+	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD_DIR)/bin/kelto-screenshot examples/dhcpsrv.ini \
+	    doc/screenshot.png doc/screenshot-menu.png doc/screenshot-health.png
+	xvfb-run -a -s "-screen 0 1280x1024x24" scripts/installer-screenshot $(WINDOWS_BUILD_DIR) \
+	    $(BUILD_DIR)/bin/kelto-screenshot doc/installer-server-file.png
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -91,13 +91,16 @@ QTreeWidget *list(const char *name, const QString &accessibleName, const QString
     tree->setHeaderHidden(headers.size() == 1);
     tree->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tree->setUniformRowHeights(true);
+    tree->setTextElideMode(Qt::ElideNone);
+    tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tree->header()->setStretchLastSection(false);
     return tree;
 }
 
 // A finding that names rows of the host table: the finding, with its rows below it as
 // the table shows them, each leading to its row.
 void addRowFinding(QTreeWidget *tree, const QString &text, const kelto::HostTable &table,
-                   const kelto::RowList &rows)
+                   const kelto::RowList &rows, const QFont &rowFont)
 {
     auto *finding = new QTreeWidgetItem(tree, {text});
     if (!rows.empty())
@@ -105,6 +108,7 @@ void addRowFinding(QTreeWidget *tree, const QString &text, const kelto::HostTabl
     for (const qsizetype row : rows) {
         auto *item = new QTreeWidgetItem(finding, {table.rowText(row)});
         item->setData(0, RowRole, qlonglong(row));
+        item->setFont(0, rowFont);
     }
     finding->setExpanded(true);
 }
@@ -152,8 +156,11 @@ void addUseBar(QTreeWidget *tree, QTreeWidgetItem *item, const kelto::PoolCounts
 
 } // namespace
 
-HealthWindow::HealthWindow(QWidget *parent) : QWidget(parent, Qt::Window)
+HealthWindow::HealthWindow(const QFont &rowFont, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_rowFont(rowFont)
 {
+    m_rowFont.setPointSizeF(
+        font().pointSizeF()); // the table's rows, at the size of the text around
     setObjectName(QStringLiteral("HealthWindow"));
     setWindowTitle(QStringLiteral("Kelto - health and pools"));
     m_state = new QLabel(this);
@@ -166,6 +173,9 @@ HealthWindow::HealthWindow(QWidget *parent) : QWidget(parent, Qt::Window)
                     QStringLiteral("Held"), QStringLiteral("Active"), QStringLiteral("Expired"),
                     QStringLiteral("No lease end"), QStringLiteral("Free"), QStringLiteral("Use"),
                     QStringLiteral("Free addresses")});
+    constexpr int UseBarWidth = 110;
+    m_pools->header()->setSectionResizeMode(Use, QHeaderView::Fixed);
+    m_pools->header()->resizeSection(Use, UseBarWidth);
     connect(m_findings, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) {
         if (const QVariant row = item->data(0, RowRole); row.isValid())
             emit rowActivated(qsizetype(row.toLongLong()));
@@ -205,19 +215,19 @@ void HealthWindow::showFindings(const kelto::HostTable &table, const kelto::Heal
                       QStringLiteral("address %1 is held by %2 clients")
                           .arg(kelto::fieldsOf(table.row(rows.front())).address)
                           .arg(rows.size()),
-                      table, rows);
+                      table, rows, m_rowFont);
     for (const kelto::SharedMac &mac : health.sharedMacs)
         addRowFinding(m_findings,
                       QStringLiteral("MAC %1 heads %2 client sections (lines %3)")
                           .arg(mac.text)
                           .arg(mac.headerLines.size())
                           .arg(numbers(mac.headerLines)),
-                      table, mac.rows);
+                      table, mac.rows, m_rowFont);
     for (const kelto::RowList &rows : health.sharedHostNames)
         addRowFinding(m_findings,
                       QStringLiteral("host name %1 is on more than one MAC")
                           .arg(quoted(kelto::fieldsOf(table.row(rows.front())).hostName)),
-                      table, rows);
+                      table, rows, m_rowFont);
     kelto::forEachLineFinding(
         health,
         [this](const kelto::AddressLineProblem &problem) {
@@ -284,7 +294,4 @@ void HealthWindow::showPools(const kelto::PoolsReport &report)
             m_pools,
             {skipped.setting->name,
              QStringLiteral("%1: not read, %2").arg(skipped.setting->value, skipped.problem)});
-    for (int column = 0; column < m_pools->columnCount(); ++column)
-        if (column != Use)
-            m_pools->resizeColumnToContents(column);
 }

@@ -19,7 +19,8 @@ class HealthWindow : public QWidget
     Q_OBJECT
 
 public:
-    explicit HealthWindow(QWidget *parent = nullptr);
+    // Rows of the host table are shown in `rowFont`, the table's fixed-pitch font.
+    explicit HealthWindow(const QFont &rowFont, QWidget *parent = nullptr);
 
     // The findings and pools of a complete read; the rows that `health` names are rows of
     // `table`, as the host table shows them.
@@ -36,6 +37,7 @@ private:
     void showFindings(const kelto::HostTable &table, const kelto::HealthReport &health);
     void showPools(const kelto::PoolsReport &pools);
 
+    QFont m_rowFont;
     QLabel *m_state = nullptr;
     QTreeWidget *m_findings = nullptr;
     QTreeWidget *m_pools = nullptr;

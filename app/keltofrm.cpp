@@ -629,7 +629,7 @@ kelto::ScanScope Keltofrm::scanScope() const
 void Keltofrm::showHealth()
 {
     if (!m_health) {
-        m_health = new HealthWindow(this);
+        m_health = new HealthWindow(Table->font(), this);
         connect(m_health, &HealthWindow::rowActivated, this, &Keltofrm::showRow);
         // Beside the window, where the screen leaves room.
         m_health->move(frameGeometry().topRight() + QPoint(8, 0));

@@ -1,9 +1,11 @@
 // Takes the README's pictures: the window enlarged on a sample file, with the repeated
 // addresses marked and selected and one lookup done, tall enough that no row is cut at
-// the bottom; and, when a second file name is given, the same with the table's context
-// menu open.
+// the bottom; when more file names are given, the same with the table's context menu
+// open, and the health and pools window. With --window, takes another program's window
+// of the X display (the Windows installer under Wine).
 //
-//   kelto-screenshot DHCPSRV_INI OUTPUT_PNG [MENU_PNG]
+//   kelto-screenshot DHCPSRV_INI OUTPUT_PNG [MENU_PNG [HEALTH_PNG]]
+//   kelto-screenshot --window X_WINDOW_ID OUTPUT_PNG
 
 #include "keltofrm.h"
 
@@ -18,8 +20,15 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    if (argc != 3 && argc != 4) {
-        qWarning("usage: kelto-screenshot DHCPSRV_INI OUTPUT_PNG [MENU_PNG]");
+    if (argc == 4 && qstrcmp(argv[1], "--window") == 0)
+        return QGuiApplication::primaryScreen()
+                       ->grabWindow(WId(QByteArray(argv[2]).toULongLong()))
+                       .save(QString::fromLocal8Bit(argv[3]))
+                   ? 0
+                   : 1;
+    if (argc < 3 || argc > 5) {
+        qWarning("usage: kelto-screenshot DHCPSRV_INI OUTPUT_PNG [MENU_PNG [HEALTH_PNG]]\n"
+                 "       kelto-screenshot --window X_WINDOW_ID OUTPUT_PNG");
         return 64;
     }
     Keltofrm window;
@@ -30,8 +39,8 @@ int main(int argc, char *argv[])
     // Every row above the window's bottom edge.
     constexpr int Margin = 10;
     const int rows = table->model()->rowCount();
-    window.resize(1200, table->y() + 2 * table->frameWidth() + rows * table->sizeHintForRow(0)
-                            + Margin);
+    window.resize(1200,
+                  table->y() + 2 * table->frameWidth() + rows * table->sizeHintForRow(0) + Margin);
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
 
@@ -52,8 +61,20 @@ int main(int argc, char *argv[])
         return 1;
     QTest::qWait(200);
     const QRect area = window.frameGeometry();
-    return window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
-                   .save(QString::fromLocal8Bit(argv[3]))
-               ? 0
-               : 1;
+    if (!window.screen()
+             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+             .save(QString::fromLocal8Bit(argv[3])))
+        return 1;
+    menu->close();
+    if (argc == 4)
+        return 0;
+
+    // The health and pools window, a finding's row activated in the table.
+    window.showHealth();
+    auto *health = window.findChild<QWidget *>(QStringLiteral("HealthWindow"));
+    if (!health || !QTest::qWaitForWindowExposed(health))
+        return 1;
+    health->resize(1100, 560);
+    QTest::qWait(200);
+    return health->grab().save(QString::fromLocal8Bit(argv[4])) ? 0 : 1;
 }
