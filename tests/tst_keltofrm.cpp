@@ -850,7 +850,9 @@ void tst_Keltofrm::healthWindow()
     writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"),
               settings + crlf({"[00-11-22-33-44-55]", "IPADDR=192.168.1.5", "Hostname=alpha",
                                         "[00-11-22-33-44-66]", "IpAddr=192.168.1.6"}));
-    m_window->findChild<QAction *>(QStringLiteral("reload"))->trigger();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    QTest::keyClick(m_window, Qt::Key_F5);
     QCOMPARE(findings->topLevelItemCount(), 1);
     QCOMPARE(findings->topLevelItem(0)->text(0),
              QStringLiteral("line 7: \"IpAddr=192.168.1.6\" is not read as an address: write the key "
