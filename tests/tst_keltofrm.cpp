@@ -913,17 +913,23 @@ void tst_Keltofrm::markColors_data()
 {
     QTest::addColumn<QString>("style");
     QTest::addColumn<bool>("dark");
+    QTest::addColumn<QList<QColor>>("selection"); // active and inactive; none: the style's
 
     for (const char *style : {"Fusion", "Windows", "windowsvista"}) {
-        QTest::addRow("%s, light", style) << style << false;
-        QTest::addRow("%s, dark", style) << style << true;
+        QTest::addRow("%s, light", style) << style << false << QList<QColor>{};
+        QTest::addRow("%s, dark", style) << style << true << QList<QColor>{};
     }
+    // The selection that Windows 10 gives the Windows style, as seen under Wine: a pale
+    // blue without focus, which a tint of the selection colour came close to.
+    QTest::newRow("Windows 10 selection") << "Windows" << false
+                                          << QList<QColor>{QColor(0, 120, 215), QColor(190, 216, 241)};
 }
 
 void tst_Keltofrm::markColors()
 {
     QFETCH(QString, style);
     QFETCH(bool, dark);
+    QFETCH(QList<QColor>, selection);
 
     const std::unique_ptr<QStyle> theStyle(QStyleFactory::create(style));
     if (!theStyle)
@@ -934,6 +940,10 @@ void tst_Keltofrm::markColors()
         palette.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
         palette.setColor(QPalette::Text, Qt::white);
         palette.setColor(QPalette::Inactive, QPalette::Highlight, QColor(0x4a, 0x4a, 0x4a));
+    }
+    if (!selection.isEmpty()) {
+        palette.setColor(QPalette::Active, QPalette::Highlight, selection[0]);
+        palette.setColor(QPalette::Inactive, QPalette::Highlight, selection[1]);
     }
     const rowcolors::Surroundings around = rowcolors::Surroundings::of(palette);
     const QColor shared = rowcolors::sharedAddress(palette);
