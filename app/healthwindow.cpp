@@ -195,7 +195,7 @@ void HealthWindow::showReports(const kelto::HostTable &table, const kelto::Healt
 {
     showFindings(table, health);
     showPools(pools);
-    m_state->setText(QStringLiteral("%1 findings, %2 pools")
+    m_state->setText(QStringLiteral("Findings: %1. Pools: %2.")
                          .arg(m_findings->topLevelItemCount() - (health.isEmpty() ? 1 : 0))
                          .arg(pools.pools.size()));
 }

@@ -454,6 +454,7 @@ void Keltofrm::load()
     BusyCursor busy;
     m_model->clear();
     m_loadedPath = Source->text();
+    setWindowTitle(QStringLiteral("Kelto")); // a failure of this read is told in a box
     // Rows read until memory ran out leave too little of it to show them, or the box that
     // says so: the table stays empty, and its memory is given back first.
     kelto::ScanResult scan = scanForWindow(m_loadedPath, scanScope());

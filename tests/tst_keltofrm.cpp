@@ -859,6 +859,20 @@ void tst_Keltofrm::healthWindow()
                             "as IPADDR= at the start of the line"));
     QCOMPARE(pools->topLevelItem(0)->text(7), QStringLiteral("2"));
     QVERIFY(m_failures.isEmpty());
+
+    // Opened on a file that cannot be read: no box, the cause in both titles until a read
+    // succeeds.
+    health->close();
+    writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"), crlf({"IPADDR=10.0"}));
+    m_window->showHealth();
+    const QString failed = QStringLiteral("read failed: line 1: malformed address \"10.0\"");
+    QCOMPARE(health->findChild<QLabel *>(QStringLiteral("state"))->text(), failed);
+    QCOMPARE(m_window->windowTitle(), "Kelto - " + failed);
+    QVERIFY(m_failures.isEmpty());
+    writeFile(*m_dir, QStringLiteral("dhcpsrv.ini"), Clients);
+    m_window->load();
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Kelto"));
+    QCOMPARE(findings->topLevelItemCount(), 1);
 }
 
 void tst_Keltofrm::find_data()
