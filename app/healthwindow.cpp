@@ -36,12 +36,10 @@ enum PoolColumn {
 
 // The selected items in list order, one per line, their columns apart by tabs, as they
 // are shown.
-QString selectedText(const QTreeWidget *tree)
+QString selectedText(QTreeWidget *tree)
 {
     QString text;
-    for (QTreeWidgetItemIterator it(const_cast<QTreeWidget *>(tree),
-                                    QTreeWidgetItemIterator::Selected);
-         *it; ++it) {
+    for (QTreeWidgetItemIterator it(tree, QTreeWidgetItemIterator::Selected); *it; ++it) {
         QStringList columns;
         for (int column = 0; column < tree->columnCount(); ++column)
             columns << (*it)->text(column);
@@ -159,8 +157,8 @@ void addUseBar(QTreeWidget *tree, QTreeWidgetItem *item, const kelto::PoolCounts
 HealthWindow::HealthWindow(const QFont &rowFont, QWidget *parent)
     : QWidget(parent, Qt::Window), m_rowFont(rowFont)
 {
-    m_rowFont.setPointSizeF(
-        font().pointSizeF()); // the table's rows, at the size of the text around
+    // The table's rows, at the size of the text around them.
+    m_rowFont.setPointSizeF(font().pointSizeF());
     setObjectName(QStringLiteral("HealthWindow"));
     setWindowTitle(QStringLiteral("Kelto - health and pools"));
     m_state = new QLabel(this);
@@ -234,10 +232,8 @@ void HealthWindow::showFindings(const kelto::HostTable &table, const kelto::Heal
             addLineFinding(m_findings, problem.line,
                            QStringLiteral("address %1 is not a dotted IPv4 address: %2")
                                .arg(quoted(problem.value),
-                                    problem.keyStartsLine
-                                        ? kelto::describe(problem.problem)
-                                        : QStringLiteral("IPADDR= does not start the line, so "
-                                                         "the value is read from column 8")));
+                                    problem.keyStartsLine ? kelto::describe(problem.problem)
+                                                          : QString(kelto::KeyNotAtLineStart)));
         },
         [this](const kelto::KeyLine &key) {
             addLineFinding(

@@ -209,6 +209,19 @@ kelto::ScanResult scanForWindow(const QString &path, kelto::ScanScope scope)
     return scan;
 }
 
+// A lookup's result in words, for a screen reader that stays in IP: the fields found, or
+// that no client has the number typed; nothing for an empty lookup.
+QString lookupResultText(const kelto::LookupResult &found, const QString &typed)
+{
+    if (found.row >= 0) {
+        QStringList fields{found.shown.address, found.shown.hostName, found.shown.mac};
+        fields.removeAll(QString());
+        return fields.join(u' ');
+    }
+    const QString number = typed.trimmed();
+    return number.isEmpty() ? QString() : QStringLiteral("no client with host number %1").arg(number);
+}
+
 // Restores the normal cursor on every way out of a scope, exceptions included.
 class BusyCursor
 {
@@ -578,14 +591,7 @@ void Keltofrm::lookup()
     Host->setText(found.shown.hostName);
     mac->setText(found.shown.mac);
     IP->clear();
-    // The result, for a screen reader that stays in IP.
-    if (found.row >= 0)
-        IP->setAccessibleDescription(
-            QStringList{found.shown.address, found.shown.hostName, found.shown.mac}.join(u' ').simplified());
-    else if (!typed.trimmed().isEmpty())
-        IP->setAccessibleDescription(QStringLiteral("no client with host number %1").arg(typed.trimmed()));
-    else
-        IP->setAccessibleDescription({});
+    IP->setAccessibleDescription(lookupResultText(found, typed));
     if (found.row < 0)
         return;
     // The found row comes into view as the current row; the selection stays as it is.

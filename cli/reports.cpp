@@ -66,8 +66,7 @@ void writeAddressProblem(Utf8Output &out, const AddressLineProblem &problem)
     out << QLatin1StringView(" is not a dotted IPv4 address: ")
         << (problem.keyStartsLine
                 ? describe(problem.problem)
-                : QStringLiteral("IPADDR= does not start the line, so the value is read "
-                                 "from column 8"))
+                : QString(KeyNotAtLineStart))
         << '\n';
 }
 

@@ -72,6 +72,8 @@ inline constexpr QLatin1StringView
 inline constexpr QLatin1StringView
     BadLeaseEnd("not a lease end: seconds since 1970 (UTC) expected, 0 for none");
 inline constexpr QLatin1StringView
+    KeyNotAtLineStart("IPADDR= does not start the line, so the value is read from column 8");
+inline constexpr QLatin1StringView
     NotServerFile("no server settings and no client sections: is this the server's dhcpsrv.ini?");
 
 // The findings about single lines, in file order: bad address values, unread address
